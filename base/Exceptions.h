@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <string>
+
+namespace kelvane {
+
+// Base of every error the program raises. It carries a message and the code
+// address at which it was raised; ClassName() names the concrete class so the
+// fatal-error diagnostic can print it.
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message);
+
+  const std::string& Message() const noexcept { return message_; }
+  const void* Address() const noexcept { return address_; }
+  virtual const char* ClassName() const noexcept { return "Exception"; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+  const void* address_;
+};
+
+// Gives an exception class its name as a template argument, so that each
+// class below is one line and reports its own name.
+template <std::size_t N>
+struct ClassNameText {
+  constexpr ClassNameText(const char (&text)[N]) {
+    for (std::size_t i = 0; i < N; ++i) value[i] = text[i];
+  }
+  char value[N];
+};
+
+template <ClassNameText Name, class Base>
+class ENamed : public Base {
+ public:
+  using Base::Base;
+  const char* ClassName() const noexcept override { return Name.value; }
+};
+
+// A text that is not a number where one is required.
+using EConvertError = ENamed<"EConvertError", Exception>;
+// An allocation failed; the message is always "Out of memory".
+using EOutOfMemory = ENamed<"EOutOfMemory", Exception>;
+// A value of one class used as another.
+using EInvalidCast = ENamed<"EInvalidCast", Exception>;
+// Input nested deeper than the decoder accepts.
+using ENestingTooDeep = ENamed<"ENestingTooDeep", Exception>;
+// A file could not be opened.
+using EFOpenError = ENamed<"EFOpenError", Exception>;
+// Standard output or standard error could not be written.
+using EInOutError = ENamed<"EInOutError", Exception>;
+// The hash table's errors; EHashError itself is never raised.
+using EHashError = ENamed<"EHashError", Exception>;
+using EHashFindError = ENamed<"EHashFindError", EHashError>;
+using EHashInvalidKeyError = ENamed<"EHashInvalidKeyError", EHashError>;
+
+// Raises EOutOfMemory with its fixed message.
+[[noreturn]] void RaiseOutOfMemory();
+
+}  // namespace kelvane

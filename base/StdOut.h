@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+namespace kelvane {
+
+// Standard output of the whole program. Texts go out as the bytes they hold,
+// each line ended by CR LF. A console gets every line as soon as it ends;
+// anything else is gathered in a 128-byte buffer that is handed on when full
+// and by FlushStdOut.
+
+// Writes text and CR LF. Raises EInOutError, after the line, when any part of
+// it could not be written.
+void WriteLine(std::string_view text);
+
+// Hands on whatever the buffer holds. Raises EInOutError when that fails.
+void FlushStdOut();
+
+// Where standard output goes. The program writes through the platform; tests
+// put a function of their own in its place (nullptr restores the platform).
+using StdOutWriter = bool (*)(std::string_view bytes);
+void SetStdOutWriter(StdOutWriter writer, bool isConsole);
+
+}  // namespace kelvane

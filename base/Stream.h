@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/Object.h"
+
+namespace kelvane {
+
+enum class TSeekOrigin { Beginning, Current };
+
+// A seekable byte source. Positions are exact byte offsets from the start;
+// a position before the start or past the end is allowed and reads nothing.
+class TStream : public TObject {
+ public:
+  // Reads up to count bytes into buffer; returns how many were delivered,
+  // 0 at the end or when reading fails. Never raises.
+  virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+  // The current position.
+  virtual std::int64_t Position() const = 0;
+  // The size of the whole stream.
+  virtual std::int64_t Size() = 0;
+  // Moves to offset from the origin; returns the new position.
+  virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+};
+
+// A stream over bytes held in memory; it keeps its own copy.
+class TMemoryStream : public TStream {
+ public:
+  explicit TMemoryStream(std::string_view bytes);
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::int64_t Position() const override { return position_; }
+  std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size()); }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+
+ private:
+  std::string bytes_;
+  std::int64_t position_ = 0;
+};
+
+}  // namespace kelvane

@@ -1,0 +1,133 @@
+#pragma once
+
+// The only door to the operating system. Every operation stands for one
+// Windows call and keeps its documented behaviour: the win32 backend makes
+// that call, the posix backend emulates what the program relies on. Names are
+// byte strings in the system's 8-bit code page. The operations are named
+// apart from the Windows calls so that no <windows.h> macro can rename them.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane::platform {
+
+// Attribute bits, with the values the Windows API gives them.
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kAttributeHidden = 0x02;
+inline constexpr std::uint32_t kAttributeSystem = 0x04;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+
+// ---- Process -------------------------------------------------------------
+
+// Called once by main before anything else. The posix backend keeps the
+// argument words and makes a write to a closed pipe fail with an error
+// instead of killing the process.
+void Initialize(int argc, char** argv);
+
+// The command line as one byte string (GetCommandLineA), read afresh each
+// call. Returns false where the system hands over words already split (POSIX);
+// then ArgumentWords() holds them.
+bool CommandLine(std::string& line);
+
+// The words after the program's own name, as the POSIX shell split them.
+const std::vector<std::string>& ArgumentWords();
+
+// The full path of the running program (GetModuleFileNameA with a 260-byte
+// buffer, or /proc/self/exe); empty on failure.
+std::string ModuleFileName();
+
+// Ends the process with the exit code; standard output must be flushed first.
+[[noreturn]] void Exit(int code);
+
+// ---- File attributes and files -------------------------------------------
+
+// The attribute bits of the entry a name denotes, or kInvalidFileAttributes.
+std::uint32_t FileAttributes(const std::string& name);
+
+// An open file; the handle closes itself.
+class File {
+ public:
+  File();
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file for reading, letting others read but not write it
+  // (CreateFileA with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Returns
+  // false when it cannot be opened.
+  bool Open(const std::string& name);
+  bool IsOpen() const;
+  // The size in bytes, or -1 when it cannot be taken.
+  std::int64_t Size();
+  // Moves to an absolute offset; false on failure.
+  bool Seek(std::int64_t offset);
+  // Reads up to count bytes; the number delivered, 0 at the end or on failure.
+  std::size_t Read(void* buffer, std::size_t count);
+  void Close();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// ---- Directory search ----------------------------------------------------
+
+// The fields of WIN32_FIND_DATAA that the program reads.
+struct FindData {
+  std::uint32_t attributes = 0;
+  std::string fileName;           // long name, at most 260 bytes
+  std::string alternateFileName;  // short 8.3 name, empty when there is none
+};
+
+// One directory search (FindFirstFileA / FindNextFileA / FindClose).
+class FileSearch {
+ public:
+  FileSearch();
+  ~FileSearch();
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+
+  // Starts a search for a directory followed by a last component that may
+  // hold "*" and "?". Fails when the directory cannot be read, the pattern is
+  // invalid (a wildcard in the directory part included) or nothing matches.
+  bool FindFirst(const std::string& pattern, FindData& data);
+  // The next matching entry; false at the end ("no more files").
+  bool FindNext(FindData& data);
+  // Ends the search; harmless when none is open.
+  void Close();
+  bool IsOpen() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The nonzero code left by the last failed search call (GetLastError).
+std::uint32_t LastError();
+
+// Lower-cases the bytes in place by the system's 8-bit code page
+// (CharLowerBuffA; ASCII on POSIX).
+void LowerCase(std::string& text);
+
+// ---- Standard output and standard error ----------------------------------
+
+enum class StdStream { Output, Error };
+
+// True when the stream is a character device (a console or terminal).
+bool IsCharacterDevice(StdStream stream);
+
+// Writes all bytes as they are; false when not all of them could be written.
+bool WriteStd(StdStream stream, std::string_view bytes);
+
+// Converts a text from the 8-bit code page to the console's OEM code page
+// (CharToOemA); unchanged on POSIX.
+std::string ToOem(std::string_view text);
+
+}  // namespace kelvane::platform

@@ -1,0 +1,134 @@
+// Emulates FindFirstFileA/FindNextFileA over opendir/readdir.
+//
+// The pattern is a directory followed by a last component. The directory is
+// listed in the file system's own order, "." and ".." included. The last
+// component is matched against each name by these Windows-style rules:
+//   - letters compare without regard to ASCII case;
+//   - "*" matches any run of bytes, the empty run included;
+//   - "?" matches exactly one byte;
+//   - "*.*" matches every name, and a component ending in ".*" also matches
+//     a name that stops where that ".*" begins ("a.*" matches "a");
+//   - every other byte, "^" included, matches only itself.
+// A wildcard in the directory part, a directory that cannot be read and a
+// pattern that matches nothing all fail the search. Names longer than a
+// Windows find record holds (259 bytes) are passed over. There are no short
+// names.
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/posix/names.h"
+
+namespace kelvane::platform {
+
+namespace {
+
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorPathNotFound = 3;
+constexpr std::uint32_t kErrorNoMoreFiles = 18;
+constexpr std::uint32_t kErrorInvalidName = 123;
+constexpr std::size_t kMaxNameLength = 259;
+
+std::uint32_t lastError = 0;
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool Glob(const char* mask, const char* name) {
+  while (*mask != '\0') {
+    if (*mask == '*') {
+      while (*mask == '*') ++mask;
+      if (*mask == '\0') return true;
+      for (const char* rest = name; *rest != '\0'; ++rest) {
+        if (Glob(mask, rest)) return true;
+      }
+      return Glob(mask, "");
+    }
+    if (*name == '\0') return false;
+    if (*mask != '?' && Lower(*mask) != Lower(*name)) return false;
+    ++mask;
+    ++name;
+  }
+  return *name == '\0';
+}
+
+bool PatternMatches(const std::string& mask, const std::string& name) {
+  if (mask == "*.*" || Glob(mask.c_str(), name.c_str())) return true;
+  const std::size_t n = mask.size();
+  return n >= 2 && mask.compare(n - 2, 2, ".*") == 0 &&
+         Glob(mask.substr(0, n - 2).c_str(), name.c_str());
+}
+
+}  // namespace
+
+struct FileSearch::State {
+  DIR* dir = nullptr;
+  std::string directory;  // as handed to the system, ending in "/"
+  std::string mask;
+};
+
+FileSearch::FileSearch() : state_(std::make_unique<State>()) {}
+FileSearch::~FileSearch() { Close(); }
+
+bool FileSearch::IsOpen() const { return state_->dir != nullptr; }
+
+void FileSearch::Close() {
+  if (state_->dir != nullptr) {
+    closedir(state_->dir);
+    state_->dir = nullptr;
+  }
+}
+
+bool FileSearch::FindFirst(const std::string& pattern, FindData& data) {
+  Close();
+  const std::string name = SystemName(pattern);
+  const std::size_t split = name.find_last_of('/');
+  state_->directory = split == std::string::npos ? "./" : name.substr(0, split + 1);
+  state_->mask = split == std::string::npos ? name : name.substr(split + 1);
+  if (state_->directory.find_first_of("*?") != std::string::npos || state_->mask.empty()) {
+    lastError = kErrorInvalidName;
+    return false;
+  }
+  state_->dir = opendir(state_->directory.c_str());
+  if (state_->dir == nullptr) {
+    lastError = kErrorPathNotFound;
+    return false;
+  }
+  if (FindNext(data)) return true;
+  Close();
+  lastError = kErrorFileNotFound;
+  return false;
+}
+
+bool FileSearch::FindNext(FindData& data) {
+  if (state_->dir == nullptr) {
+    lastError = kErrorNoMoreFiles;
+    return false;
+  }
+  while (const dirent* entry = readdir(state_->dir)) {
+    const std::size_t length = std::strlen(entry->d_name);
+    if (length > kMaxNameLength || !PatternMatches(state_->mask, entry->d_name)) continue;
+    bool directory = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat info;
+      const std::string full = state_->directory + entry->d_name;
+      directory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    data.attributes = directory ? kAttributeDirectory : kAttributeArchive;
+    data.fileName.assign(entry->d_name, length);
+    data.alternateFileName.clear();
+    return true;
+  }
+  lastError = kErrorNoMoreFiles;
+  return false;
+}
+
+std::uint32_t LastError() { return lastError; }
+
+void LowerCase(std::string& text) {
+  for (char& c : text) c = Lower(c);
+}
+
+}  // namespace kelvane::platform
