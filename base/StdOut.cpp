@@ -19,7 +19,9 @@ bool PlatformWrite(std::string_view bytes) {
 struct Output {
   StdOutWriter writer = nullptr;
   bool console = false;
-  bool failed = false;  // a write failed since the last check
+  // Once a write has failed, every later check fails too: lost output is
+  // never followed by a run that looks successful.
+  bool failed = false;
   std::string buffer;
 };
 
@@ -49,10 +51,7 @@ void Append(Output& out, std::string_view bytes) {
 }
 
 void CheckWritten(Output& out) {
-  if (out.failed) {
-    out.failed = false;
-    throw EInOutError("I/O error writing standard output");
-  }
+  if (out.failed) throw EInOutError("I/O error writing standard output");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace kelvane {
 // and by FlushStdOut.
 
 // Writes text and CR LF. Raises EInOutError, after the line, when any part of
-// it could not be written.
+// it or of any earlier line could not be written.
 void WriteLine(std::string_view text);
 
 // Hands on whatever the buffer holds. Raises EInOutError when that fails.

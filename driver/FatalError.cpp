@@ -1,0 +1,35 @@
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "base/StdOut.h"
+#include "driver/PathHelpers.h"
+#include "driver/Program.h"
+#include "platform/platform.h"
+
+namespace kelvane {
+
+namespace {
+std::string AddressText(const void* address) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%016" PRIXPTR, reinterpret_cast<std::uintptr_t>(address));
+  return text;
+}
+}  // namespace
+
+void ReportFatalError(const char* className, const std::string& message, const void* address) {
+  try {
+    FlushStdOut();
+  } catch (...) {
+    // Standard output is what failed; the diagnostic goes to standard error anyway.
+  }
+  const bool endsWithDot = !message.empty() && message.back() == '.';
+  const std::string diagnostic = "Exception " + std::string(className) + " in module " +
+                                 FileNamePart(platform::ModuleFileName()) + " at " +
+                                 AddressText(address) + ".\r\n" + message +
+                                 (message.empty() || endsWithDot ? "" : ".") + "\r\n\r\n";
+  platform::WriteStd(platform::StdStream::Error, platform::ToOem(diagnostic));
+  platform::Exit(1);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,79 @@
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/StdOut.h"
+#include "driver/CommandLine.h"
+#include "driver/ExpandTarget.h"
+#include "driver/PathHelpers.h"
+#include "driver/Program.h"
+
+namespace kelvane {
+
+bool HashOnly = false;
+std::int32_t FirstFileArg = 1;
+
+namespace {
+
+// The last line of the usage screen lives in the program only in scrambled
+// form: byte i (from 1) holds the text's byte minus (i - 10), modulo 256.
+// The scrambling happens at compile time, so the plain text is not stored.
+template <std::size_t N>
+struct ScrambledText {
+  consteval ScrambledText(const char (&plain)[N]) {
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+      bytes[i] = static_cast<char>(static_cast<std::uint8_t>(plain[i]) - (i + 1 - 10));
+    }
+  }
+  std::array<char, N - 1> bytes{};
+};
+
+constexpr ScrambledText kClosingLine("kelvane: the BitTorrent info hash of each metainfo file.");
+
+std::string Unscramble(const std::array<char, sizeof kClosingLine.bytes>& stored) {
+  std::string text(stored.begin(), stored.end());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char>(static_cast<std::uint8_t>(text[i]) + (i + 1) - 10);
+  }
+  return text;
+}
+
+bool IsHelpToken(const std::string& argument) {
+  if (argument == "?" || argument == "/?" || argument == "-?" || argument == "-h") return true;
+  const std::string lower = AsciiLowerCase(argument);
+  return lower == "--help" || lower == "help" || lower == "-help";
+}
+
+}  // namespace
+
+void ShowUsage() {
+  WriteLine("Usage:\n");
+  WriteLine(FileNamePart(ArgumentText(0)) + " -hash File1 " + "File2 " + "FileN ");
+  WriteLine("Use [-hash] key to display only hash-sums");
+  WriteLine("");
+  WriteLine(Unscramble(kClosingLine.bytes));
+}
+
+void RunProgram() {
+  HashOnly = false;
+  if (ArgumentCount() == 0) {
+    ShowUsage();
+    return;
+  }
+  const std::string first = ArgumentText(1);
+  if (IsHelpToken(first)) {
+    ShowUsage();
+    return;
+  }
+  if (AsciiLowerCase(first) == "-hash") {
+    HashOnly = true;
+    FirstFileArg = 2;
+  } else {
+    FirstFileArg = 1;
+  }
+  const std::int32_t count = ArgumentCount();
+  for (std::int32_t i = FirstFileArg; i <= count; ++i) ExpandTarget(ArgumentText(i), HashOnly);
+}
+
+}  // namespace kelvane
