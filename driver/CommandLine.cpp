@@ -13,14 +13,7 @@ bool IsSeparator(char c) { return c >= 0x01 && c <= 0x20; }
 std::vector<std::string> Arguments() {
   std::string line;
   if (!platform::CommandLine(line)) return platform::ArgumentWords();
-  std::vector<std::string> tokens = SplitCommandLine(line);
-  if (!tokens.empty()) tokens.erase(tokens.begin());
-  for (std::string& token : tokens) {
-    if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
-      token = token.substr(1, token.size() - 2);
-    }
-  }
-  return tokens;
+  return CommandLineArguments(line);
 }
 
 }  // namespace
@@ -43,6 +36,17 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     }
     tokens.emplace_back(line.substr(start, i - start));
   }
+}
+
+std::vector<std::string> CommandLineArguments(std::string_view line) {
+  std::vector<std::string> tokens = SplitCommandLine(line);
+  if (!tokens.empty()) tokens.erase(tokens.begin());
+  for (std::string& token : tokens) {
+    if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+      token = token.substr(1, token.size() - 2);
+    }
+  }
+  return tokens;
 }
 
 std::int32_t ArgumentCount() { return static_cast<std::int32_t>(Arguments().size()); }

@@ -14,6 +14,10 @@ namespace kelvane {
 // quote is removed here.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
+// The arguments a command line holds: its tokens after the program's name,
+// each with a surrounding pair of double quotes dropped.
+std::vector<std::string> CommandLineArguments(std::string_view line);
+
 // The number of arguments after the program's own name.
 std::int32_t ArgumentCount();
 
