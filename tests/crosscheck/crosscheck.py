@@ -126,7 +126,8 @@ def make_with_transmission(src, out, samples):
 
 def make_with_libtorrent(src, out, samples):
     if lt is None:
-        print("SKIPPED: libtorrent Python binding not importable (run with /usr/bin/python3)")
+        print("SKIPPED: libtorrent not importable by this python3 (made and checked nothing "
+              "with it; /usr/bin/python3 has it)")
         return
     single, multi = src
     kinds = {"hybrid": 0, "v1": lt.create_torrent.v1_only, "v2": lt.create_torrent.v2_only}
@@ -258,8 +259,6 @@ def main():
         show = shutil.which("transmission-show")
         if not show:
             print("SKIPPED: transmission-show not found")
-        if lt is None:
-            print("SKIPPED: libtorrent checks (binding not importable)")
         for s in samples:
             path = os.path.join(out, s.name)
             got = digests.get(s.name)
