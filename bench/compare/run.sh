@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# Times kelvane against what people use instead, on the same files in the same
+# run, and prints a table with the ratios:
+#   - one metainfo file whose `info` is over 200 MiB, against `openssl dgst
+#     -sha1` over that same file (goal: kelvane at most 1.3 times OpenSSL);
+#   - ten thousand small metainfo files in one folder, one kelvane run with a
+#     mask against one `sha1sum` run over the same files (goal: at most 1.5x);
+#   - the same folder through a `transmission-show` loop (a sample, scaled up)
+#     and a Python loop over libtorrent's torrent_info.
+#
+# Usage: bench/compare/run.sh
+#   KELVANE=<path>           time this executable instead of building one
+#   KELVANE_BENCH_BUILD=<d>  Release build folder (default: bench/out/build)
+#   BENCH_RUNS=<n>           runs for the fast contenders (default 10)
+# The table and the raw timings are also left in bench/out/compare/.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+results=$repo/bench/out/compare
+runs=${BENCH_RUNS:-10}
+small_count=10000
+sample_every=10 # transmission-show gets every tenth small file
+
+if [[ -n ${KELVANE:-} ]]; then
+  exe=$(realpath "$KELVANE")
+else
+  build=${KELVANE_BENCH_BUILD:-$repo/bench/out/build}
+  echo "building kelvane (Release) in $build" >&2
+  cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$build" --target kelvane -j2 >/dev/null
+  exe=$build/kelvane
+fi
+
+py=python3
+sys_py=/usr/bin/python3 # the interpreter that has libtorrent's binding
+work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$results" "$work/json"
+rm -f "$results"/*.json
+
+echo "making the files in $work" >&2
+"$py" - "$work" "$small_count" "$sample_every" <<'PY'
+import hashlib, os, random, sys
+
+work, count, every = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+
+def bstr(b):
+    return str(len(b)).encode() + b":" + b
+
+# One file: a single-file torrent whose "pieces" string makes `info` larger
+# than 200 MiB (the content is never looked at, only hashed).
+pieces_len = 210 * 1024 * 1024 // 20 * 20
+info_head = (b"d" + bstr(b"length") + b"i" + str(pieces_len // 20 * 262144).encode() + b"e"
+             + bstr(b"name") + bstr(b"huge.iso") + bstr(b"piece length") + b"i262144e"
+             + bstr(b"pieces") + str(pieces_len).encode() + b":")
+head = b"d" + bstr(b"announce") + bstr(b"http://tracker.invalid/announce") + bstr(b"info")
+sha = hashlib.sha1(info_head)
+block = os.urandom(1 << 20)
+with open(os.path.join(work, "big.torrent"), "wb") as f:
+    f.write(head + info_head)
+    left = pieces_len
+    while left:
+        chunk = block[: min(left, len(block))]
+        f.write(chunk)
+        sha.update(chunk)
+        left -= len(chunk)
+    f.write(b"ee")
+sha.update(b"e")
+with open(os.path.join(work, "big.expected"), "w") as f:
+    f.write(sha.hexdigest().upper())
+
+# Ten thousand small ones, single- and multi-file, of varied size.
+rnd = random.Random(42)
+small = os.path.join(work, "small")
+os.makedirs(small)
+sample = []
+for i in range(count):
+    name = f"t{i:05d}.torrent"
+    piece = 1 << rnd.randint(15, 22)
+    npieces = rnd.randint(1, 400)
+    # Sizes agree with the piece count: the other tools check that.
+    total = (npieces - 1) * piece + rnd.randint(1, piece)
+    info = b"d"
+    if rnd.random() < 0.4:
+        cuts = sorted(rnd.sample(range(1, total), min(rnd.randint(1, 29), total - 1)))
+        sizes = [b - a for a, b in zip([0] + cuts, cuts + [total])]
+        files = b"".join(
+            b"d" + bstr(b"length") + b"i" + str(size).encode() + b"e"
+            + bstr(b"path") + b"l" + bstr(b"dir") + bstr(f"file {j}.bin".encode()) + b"ee"
+            for j, size in enumerate(sizes))
+        info += bstr(b"files") + b"l" + files + b"e"
+    else:
+        info += bstr(b"length") + b"i" + str(total).encode() + b"e"
+    info += (bstr(b"name") + bstr(f"content {i}".encode()) + bstr(b"piece length")
+             + b"i" + str(piece).encode() + b"e" + bstr(b"pieces") + bstr(rnd.randbytes(20 * npieces)))
+    if rnd.random() < 0.3:
+        info += bstr(b"private") + b"i1e"
+    info += b"e"
+    data = (b"d" + bstr(b"announce") + bstr(b"http://tracker.invalid/announce")
+            + bstr(b"comment") + bstr(b"benchmark file") + bstr(b"creation date")
+            + b"i" + str(1700000000 + i).encode() + b"e" + bstr(b"info") + info + b"e")
+    with open(os.path.join(small, name), "wb") as f:
+        f.write(data)
+    if i % every == 0:
+        sample.append(name)
+with open(os.path.join(work, "sample.list"), "w") as f:
+    f.write("".join(os.path.join(small, n) + "\n" for n in sample))
+PY
+
+# A benchmark that measures a wrong answer is worthless: check first.
+got=$("$exe" -hash "$work/big.torrent" | tr -d '\r')
+if [[ $got != "$(cat "$work/big.expected")" ]]; then
+  echo "kelvane gives $got for big.torrent, expected $(cat "$work/big.expected")" >&2
+  exit 1
+fi
+lines=$("$exe" "$work/small/*.torrent" | grep -c '^[0-9A-F]\{40\}  t[0-9]*\.torrent.$' || true)
+if [[ $lines != "$small_count" ]]; then
+  echo "kelvane printed $lines digest lines for $small_count small files" >&2
+  exit 1
+fi
+
+# measure ID RUNS COMMAND: timings as hyperfine's JSON in $work/json/ID.json.
+measure() {
+  local id=$1 n=$2 cmd=$3
+  echo "timing $id: $cmd" >&2
+  if command -v hyperfine >/dev/null; then
+    hyperfine --style none --warmup 1 --runs "$n" --export-json "$work/json/$id.json" \
+      --command-name "$id" "$cmd" >/dev/null
+  else
+    "$py" - "$work/json/$id.json" "$n" "$cmd" <<'PY'
+import json, statistics, subprocess, sys, time
+out, n, cmd = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, check=True)  # warm-up
+times = []
+for _ in range(n):
+    t = time.perf_counter()
+    subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, check=True)
+    times.append(time.perf_counter() - t)
+json.dump({"results": [{"command": cmd, "median": statistics.median(times), "times": times}]},
+          open(out, "w"))
+PY
+  fi
+}
+
+measure big_kelvane "$runs" "'$exe' '$work/big.torrent'"
+measure big_openssl "$runs" "openssl dgst -sha1 '$work/big.torrent'"
+measure big_sha1sum "$runs" "sha1sum '$work/big.torrent'"
+measure small_kelvane "$runs" "'$exe' '$work/small/*.torrent'"
+measure small_sha1sum "$runs" "sha1sum '$work/small/'*.torrent"
+if command -v transmission-show >/dev/null; then
+  measure small_transmission 3 "xargs -d '\n' -n 1 transmission-show < '$work/sample.list'"
+else
+  echo "SKIPPED: transmission-show not found" >&2
+fi
+if "$sys_py" -c 'import libtorrent' 2>/dev/null; then
+  measure small_libtorrent 5 "$sys_py -c 'import glob, sys, libtorrent as lt
+for f in glob.glob(sys.argv[1]): lt.torrent_info(f).info_hashes().v1' '$work/small/*.torrent'"
+else
+  echo "SKIPPED: libtorrent not importable by $sys_py" >&2
+fi
+
+"$py" - "$work" "$small_count" "$sample_every" "$exe" <<'PY' | tee "$results/table.txt"
+import json, os, platform, subprocess, sys
+
+work, count, every, exe = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+
+def median(case):
+    path = os.path.join(work, "json", case + ".json")
+    if not os.path.exists(path):
+        return None
+    return json.load(open(path))["results"][0]["median"]
+
+def cpu():
+    for line in open("/proc/cpuinfo"):
+        if line.startswith("model name"):
+            return line.split(":", 1)[1].strip()
+    return platform.processor() or "unknown"
+
+def mem_gib():
+    for line in open("/proc/meminfo"):
+        if line.startswith("MemTotal"):
+            return int(line.split()[1]) / 1024 / 1024
+    return 0
+
+flags = open("/proc/cpuinfo").read()
+sha_ext = "yes" if " sha_ni" in flags else "no"
+big = os.path.getsize(os.path.join(work, "big.torrent"))
+small_bytes = sum(e.stat().st_size for e in os.scandir(os.path.join(work, "small")))
+sampled = len(open(os.path.join(work, "sample.list")).read().split())
+openssl = subprocess.run(["openssl", "version"], capture_output=True, text=True).stdout.strip()
+
+print(f"machine: {cpu()}, {os.cpu_count()} cores, {mem_gib():.1f} GiB memory, "
+      f"SHA extensions: {sha_ext}; {platform.system()} {platform.release()}; {openssl}")
+print(f"kelvane: {exe}")
+print(f"large: one metainfo file of {big / 2**20:.1f} MiB (`info` > 200 MiB)")
+print(f"small: {count} metainfo files, {small_bytes / 2**20:.1f} MiB in all "
+      f"(mean {small_bytes / count / 1024:.1f} KiB)")
+print()
+
+rows = [
+    # case, contender, label, kelvane case, scale, goal, note
+    ("large", "big_kelvane", "kelvane FILE", "big_kelvane", 1, None, ""),
+    ("large", "big_openssl", "openssl dgst -sha1 FILE", "big_kelvane", 1, 1.3, ""),
+    ("large", "big_sha1sum", "sha1sum FILE", "big_kelvane", 1, None, ""),
+    ("small", "small_kelvane", "kelvane 'dir/*.torrent'", "small_kelvane", 1, None, "one run"),
+    ("small", "small_sha1sum", "sha1sum dir/*.torrent", "small_kelvane", 1, 1.5, "one run"),
+    ("small", "small_transmission", "transmission-show loop", "small_kelvane", count / sampled,
+     None, f"{sampled} of {count} files timed, scaled x{count / sampled:g}"),
+    ("small", "small_libtorrent", "python loop over lt.torrent_info", "small_kelvane", 1, None,
+     "one interpreter"),
+]
+head = f"{'case':<6} {'contender':<34} {'median s':>10} {'kelvane/this':>13} {'goal':>14}  note"
+print(head)
+print("-" * len(head))
+for case, key, label, ref, scale, goal, note in rows:
+    t = median(key)
+    if t is None:
+        print(f"{case:<6} {label:<34} {'skipped':>10}")
+        continue
+    t *= scale
+    r = median(ref)
+    ratio = r / t
+    verdict = ""
+    if goal is not None:
+        verdict = f"<={goal}x " + ("met" if ratio <= goal else "MISSED")
+    print(f"{case:<6} {label:<34} {t:>10.4f} {ratio:>12.3f}x {verdict:>14}  {note}")
+PY
+cp "$work"/json/*.json "$results/"
