@@ -1,0 +1,147 @@
+#include "fuzz/ReferenceDecoder.h"
+
+#include <optional>
+#include <string>
+
+#include "bencode/BDecode.h"
+
+namespace kelvane::fuzz {
+
+namespace {
+
+// The input refuses decoding (a key not starting with a digit, nesting too
+// deep); the path must raise.
+struct TRefused {};
+
+enum class TValueKind { None, Integer, String, Container };
+
+struct TValue {
+  TValueKind Kind = TValueKind::None;
+  std::int64_t Integer = 0;
+};
+
+// One root entry as the per-file path reads it.
+struct TRangeEntry {
+  bool Present = false;
+  TValue Value;
+};
+
+class TReader {
+ public:
+  explicit TReader(std::string_view input) : input_(input) {}
+
+  std::optional<unsigned char> Next() {
+    if (at_ >= input_.size()) return std::nullopt;
+    return static_cast<unsigned char>(input_[at_++]);
+  }
+  std::size_t At() const { return at_; }
+
+  // A length prefix after its first digit, the separator, and the content.
+  // complete tells whether all declared bytes were there.
+  std::string String(unsigned first, bool& complete) {
+    std::uint32_t n = first;
+    std::optional<unsigned char> c;
+    while ((c = Next()) && IsDigit(*c)) n = n * 10u + (*c - '0');
+    complete = true;
+    const auto declared = static_cast<std::int32_t>(n);
+    if (declared <= 0) return {};
+    const std::size_t left = input_.size() - at_;
+    const std::size_t take =
+        static_cast<std::size_t>(declared) < left ? static_cast<std::size_t>(declared) : left;
+    complete = take == static_cast<std::size_t>(declared);
+    std::string text(input_.substr(at_, take));
+    at_ += take;
+    return text;
+  }
+
+  std::int64_t Integer() {
+    std::uint64_t a = 0;
+    bool negative = false;
+    std::optional<unsigned char> c;
+    while ((c = Next())) {
+      if (*c == '-') {
+        negative = true;
+      } else if (IsDigit(*c)) {
+        a = a * 10u + (*c - '0');
+      } else {
+        break;
+      }
+    }
+    return static_cast<std::int64_t>(negative ? ~a + 1u : a);
+  }
+
+  // The value starting with first; open counts the containers around it.
+  // root collects the range entries when the value is the root dictionary.
+  TValue Value(unsigned char first, int open, TRangeEntry* rootStart, TRangeEntry* rootLength) {
+    if (IsDigit(first)) {
+      bool complete = false;
+      String(first - '0', complete);
+      return {TValueKind::String, 0};
+    }
+    if (first == 'i') return {TValueKind::Integer, Integer()};
+    if (first != 'l' && first != 'd') return {};
+    if (open + 1 > kMaxNestingDepth) throw TRefused{};
+    if (first == 'l') {
+      std::optional<unsigned char> c;
+      while ((c = Next()) && *c != 'e') Value(*c, open + 1, nullptr, nullptr);
+    } else {
+      Dictionary(open + 1, rootStart, rootLength);
+    }
+    return {TValueKind::Container, 0};
+  }
+
+ private:
+  static bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+  void Dictionary(int open, TRangeEntry* start, TRangeEntry* length) {
+    std::optional<unsigned char> c;
+    while ((c = Next()) && *c != 'e') {
+      if (!IsDigit(*c)) throw TRefused{};
+      bool complete = false;
+      const std::string key = String(*c - '0', complete);
+      const std::size_t valueAt = at_;
+      TValue value;
+      if (auto first = Next()) value = Value(*first, open, nullptr, nullptr);
+      if (start == nullptr) continue;
+      if (value.Kind != TValueKind::None) {
+        if (key == "_info_start") *start = {true, value};
+        if (key == "_info_length") *length = {true, value};
+      }
+      if (complete && key == "info") {
+        *start = {true, {TValueKind::Integer, static_cast<std::int64_t>(valueAt)}};
+        *length = {true, {TValueKind::Integer, static_cast<std::int64_t>(at_ - valueAt)}};
+      }
+    }
+  }
+
+  std::string_view input_;
+  std::size_t at_ = 0;
+};
+
+std::int32_t Low32(std::int64_t value) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+}  // namespace
+
+TExpectedOutcome PredictOutcome(std::string_view input) {
+  using TKind = TExpectedOutcome::TKind;
+  TReader reader(input);
+  TRangeEntry start;
+  TRangeEntry length;
+  try {
+    const std::optional<unsigned char> first = reader.Next();
+    if (!first || *first != 'd') return {TKind::Raises};
+    reader.Value(*first, 0, &start, &length);
+  } catch (const TRefused&) {
+    return {TKind::Raises};
+  }
+  if (!start.Present || !length.Present) return {TKind::ParsingError};
+  // A list or dictionary stored under either name is no number.
+  if (start.Value.Kind == TValueKind::Container || length.Value.Kind == TValueKind::Container) {
+    return {TKind::Raises};
+  }
+  return {TKind::Digest, Low32(start.Value.Integer), Low32(length.Value.Integer)};
+}
+
+}  // namespace kelvane::fuzz
