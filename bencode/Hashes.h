@@ -7,18 +7,12 @@
 #include <vector>
 
 #include "base/Object.h"
+#include "bencode/HashBucket.h"
 
 namespace kelvane {
 
 // The hash of a non-empty key; raises EHashInvalidKeyError for an empty one.
 std::uint32_t HashKey(std::string_view key);
-
-// One entry of a bucket.
-struct THashRecord {
-  std::uint32_t KeyHash = 0;
-  std::int32_t ValueSlot = 0;
-  std::string Key;
-};
 
 // Maps non-empty byte-string keys to numbered value slots in 128 buckets.
 // Derived classes keep the values.
@@ -27,23 +21,29 @@ class THash : public TObject {
   THash();
   ~THash() override;
 
-  // Looks the key up. bucket is always set; position only when found.
-  // Raises EHashInvalidKeyError for an empty key.
+  // Looks the key up. bucket is always set; position (within the bucket) only
+  // when found. Raises EHashInvalidKeyError for an empty key.
   bool FindKey(std::string_view key, std::int32_t& bucket, std::int32_t& position) const;
   // Raises EHashInvalidKeyError for an empty key, never for a missing one.
   bool Exists(std::string_view key) const;
   // The slot a new key takes: a freed one, else the next at the end.
   std::int32_t AllocateValueSlot();
 
+  // Frees the value in slot and leaves the slot empty.
   virtual void FreeValueSlot(std::int32_t slot) = 0;
+  // Hands the value in slot from over to slot to, freeing what to held.
   virtual void MoveValueSlot(std::int32_t from, std::int32_t to) = 0;
+  // Resizes the value slots; new ones are empty, cut-off values are freed.
   virtual void SetValueSlotCount(std::int32_t count) = 0;
+  // Frees every value from slot 0 upward and leaves no slot.
   virtual void FreeAllValues() = 0;
+  // The number of value slots minus one.
   virtual std::int32_t LastValueSlot() const = 0;
 
  protected:
-  // Appends a record for a key that FindKey did not find.
-  void AddRecord(std::int32_t bucket, std::string_view key, std::int32_t slot);
+  // Appends a record for a key that FindKey did not find in bucket. May raise
+  // std::bad_alloc, leaving the table as it was.
+  void AddRecord(std::int32_t bucket, std::string key, std::int32_t slot);
   const THashRecord& Record(std::int32_t bucket, std::int32_t position) const;
 
   std::int32_t SizeBits;
@@ -52,8 +52,7 @@ class THash : public TObject {
   std::vector<std::int32_t> FreeSlots;
 
  private:
-  struct TBucket;
-  std::vector<TBucket> Buckets;
+  std::vector<THashBucket> Buckets;
 };
 
 // A THash whose values are objects it owns.
@@ -66,10 +65,15 @@ class TObjectHash : public THash {
   // The value under key, still owned by the table (may be null). Raises
   // EHashFindError when the key is missing, EHashInvalidKeyError when empty.
   TObject* Items(std::string_view key) const;
-  // Stores value under key, freeing the value it replaces. Raises
-  // EHashInvalidKeyError for an empty key; the value is then dropped unstored.
+  // Stores value (null allowed) under key and takes it over, freeing the value
+  // it replaces. Raises EHashInvalidKeyError for an empty key; the table is
+  // then unchanged and value is freed with the argument.
   void Items(std::string_view key, std::unique_ptr<TObject> value);
+  // As Items set, but a new entry takes over the key's text instead of
+  // copying it.
+  void Store(std::string key, std::unique_ptr<TObject> value);
 
+  // Slots out of range are left alone.
   void FreeValueSlot(std::int32_t slot) override;
   void MoveValueSlot(std::int32_t from, std::int32_t to) override;
   void SetValueSlotCount(std::int32_t count) override;
@@ -77,6 +81,8 @@ class TObjectHash : public THash {
   std::int32_t LastValueSlot() const override;
 
  private:
+  bool IsSlot(std::int32_t slot) const;
+
   std::vector<std::unique_ptr<TObject>> Values;
 };
 
