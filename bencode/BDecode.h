@@ -23,8 +23,10 @@ class TIntString : public TObject {
 // A bencode list; it owns its items.
 class TObjectList : public TObject {
  public:
+  // Appends item and takes it over.
   void Add(std::unique_ptr<TObject> item) { items_.push_back(std::move(item)); }
   std::size_t Count() const { return items_.size(); }
+  // The item at index (below Count()), still owned by the list.
   TObject* Item(std::size_t index) const { return items_[index].get(); }
 
  private:
@@ -34,11 +36,14 @@ class TObjectList : public TObject {
 // Input nested deeper than this is refused with ENestingTooDeep.
 inline constexpr int kMaxNestingDepth = 1024;
 
-// Decodes one value from the stream's position; null at the end of the
-// stream or when the first byte starts no value. In every dictionary holding
-// a key "info" it records "_info_start" and "_info_length". The caller owns
-// the result. Raises EConvertError (a key not starting with a digit),
-// EOutOfMemory and ENestingTooDeep.
+// Decodes one value from the stream's position and leaves the stream just
+// after the last byte it consumed; null at the end of the stream or when the
+// first byte starts no value. The end of the stream closes whatever is open,
+// and a string declared longer than the rest of the stream holds the bytes
+// that were there. In every dictionary holding a key "info" it records
+// "_info_start" and "_info_length". The caller owns the result. Raises
+// EConvertError (a key not starting with a digit), EOutOfMemory and
+// ENestingTooDeep.
 std::unique_ptr<TObject> DecodeStream(TStream& stream);
 
 }  // namespace kelvane

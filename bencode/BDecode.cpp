@@ -1,0 +1,168 @@
+#include "bencode/BDecode.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+#include "base/Exceptions.h"
+
+namespace kelvane {
+
+namespace {
+
+// Strings longer than this are only given room for what the stream still
+// holds, and are read in pieces of at most this size beyond that room, so a
+// forged length costs no more memory than the file's own bytes.
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+bool ReadByte(TStream& stream, char& byte) {
+  return stream.Read(&byte, 1) == 1;
+}
+
+bool IsDigit(char byte) {
+  return byte >= '0' && byte <= '9';
+}
+
+// The throws live out of line to keep the recursive readers' frames small.
+[[noreturn]] __attribute__((noinline)) void RaiseNotAnInteger(char byte) {
+  throw EConvertError("'" + std::string(1, byte) + "' is not a valid integer value");
+}
+
+[[noreturn]] __attribute__((noinline)) void RaiseNestingTooDeep() {
+  throw ENestingTooDeep("Nesting too deep");
+}
+
+std::unique_ptr<TIntString> MakeInt(std::int64_t value) {
+  auto scalar = std::make_unique<TIntString>();
+  scalar->IntValue = value;
+  scalar->IsInt = true;
+  return scalar;
+}
+
+// Reads up to length bytes of string content into text. Returns false when the
+// stream ended first; text then holds what was delivered.
+bool ReadContent(TStream& stream, std::size_t length, std::string& text) {
+  std::size_t room = length;
+  if (length > kReadChunk) {
+    const std::int64_t left = stream.Size() - stream.Position();
+    room = static_cast<std::size_t>(std::clamp<std::int64_t>(left, 0, std::int64_t(length)));
+  }
+  text.reserve(room);
+  while (text.size() < length) {
+    const std::size_t have = text.size();
+    const std::size_t want = std::min(length - have, std::max(text.capacity() - have, kReadChunk));
+    text.resize(have + want);
+    const std::size_t got = stream.Read(text.data() + have, want);
+    text.resize(have + got);
+    if (got == 0) return false;
+  }
+  return true;
+}
+
+// Reads the rest of a length prefix whose first digit was consumed, its
+// separator and the content. complete is false when the stream ended before
+// the declared length was read.
+std::string ReadString(TStream& stream, int first_digit, bool& complete) {
+  // The length is 32-bit and wraps; a length that wraps to zero or below
+  // reads no content.
+  auto length = static_cast<std::uint32_t>(first_digit);
+  char byte = 0;
+  while (ReadByte(stream, byte) && IsDigit(byte)) {
+    length = length * 10 + static_cast<std::uint32_t>(byte - '0');
+  }
+  std::string text;
+  complete = true;
+  if (static_cast<std::int32_t>(length) > 0) complete = ReadContent(stream, length, text);
+  return text;
+}
+
+std::unique_ptr<TIntString> DecodeString(TStream& stream, int first_digit) {
+  auto scalar = std::make_unique<TIntString>();
+  bool complete = false;
+  scalar->StrValue = ReadString(stream, first_digit, complete);
+  return scalar;
+}
+
+// Digits and any number of '-' (each one makes the result negative) up to
+// one terminating byte; the value wraps in 64 bits.
+std::unique_ptr<TIntString> DecodeInt(TStream& stream) {
+  std::uint64_t magnitude = 0;
+  bool negative = false;
+  char byte = 0;
+  while (ReadByte(stream, byte)) {
+    if (byte == '-') {
+      negative = true;
+    } else if (IsDigit(byte)) {
+      magnitude = magnitude * 10 + static_cast<std::uint64_t>(byte - '0');
+    } else {
+      break;
+    }
+  }
+  return MakeInt(static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude));
+}
+
+std::unique_ptr<TObject> DecodeValue(TStream& stream, char first, int depth);
+
+// depth counts the containers open around the values read here, this one
+// included.
+std::unique_ptr<TObjectList> DecodeList(TStream& stream, int depth) {
+  auto list = std::make_unique<TObjectList>();
+  char byte = 0;
+  while (ReadByte(stream, byte) && byte != 'e') {
+    if (auto item = DecodeValue(stream, byte, depth)) list->Add(std::move(item));
+  }
+  return list;
+}
+
+std::unique_ptr<TObjectHash> DecodeDict(TStream& stream, int depth) {
+  auto dict = std::make_unique<TObjectHash>();
+  char byte = 0;
+  while (ReadByte(stream, byte) && byte != 'e') {
+    if (!IsDigit(byte)) RaiseNotAnInteger(byte);
+    bool complete = false;
+    std::string key = ReadString(stream, byte - '0', complete);
+    // A key the stream cut short is not the key it happens to spell.
+    const bool is_info = complete && key == "info";
+    const std::int64_t start = is_info ? stream.Position() : 0;
+    std::unique_ptr<TObject> value;
+    if (ReadByte(stream, byte)) value = DecodeValue(stream, byte, depth);
+    if (value && !key.empty()) dict->Store(std::move(key), std::move(value));
+    if (is_info) {
+      dict->Items("_info_start", MakeInt(start));
+      dict->Items("_info_length", MakeInt(stream.Position() - start));
+    }
+  }
+  return dict;
+}
+
+// The value that starts with first, already consumed; null when no value
+// starts with it. depth counts the containers open around it.
+std::unique_ptr<TObject> DecodeValue(TStream& stream, char first, int depth) {
+  if (IsDigit(first)) return DecodeString(stream, first - '0');
+  switch (first) {
+    case 'i':
+      return DecodeInt(stream);
+    case 'l':
+      if (depth >= kMaxNestingDepth) RaiseNestingTooDeep();
+      return DecodeList(stream, depth + 1);
+    case 'd':
+      if (depth >= kMaxNestingDepth) RaiseNestingTooDeep();
+      return DecodeDict(stream, depth + 1);
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TObject> DecodeStream(TStream& stream) {
+  try {
+    char first = 0;
+    if (!ReadByte(stream, first)) return nullptr;
+    return DecodeValue(stream, first, 0);
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory();
+  }
+}
+
+}  // namespace kelvane
