@@ -12,6 +12,7 @@
 #   KELVANE=<path>           time this executable instead of building one
 #   KELVANE_BENCH_BUILD=<d>  Release build folder (default: bench/out/build)
 #   BENCH_RUNS=<n>           runs for the fast contenders (default 10)
+#   BENCH_SMALL_COUNT=<n>    number of small files (default 10000)
 # The table and the raw timings are also left in bench/out/compare/.
 set -euo pipefail
 
@@ -19,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 results=$repo/bench/out/compare
 runs=${BENCH_RUNS:-10}
-small_count=10000
+small_count=${BENCH_SMALL_COUNT:-10000}
 sample_every=10 # transmission-show gets every tenth small file
 
 if [[ -n ${KELVANE:-} ]]; then
@@ -129,20 +130,25 @@ measure() {
       --command-name "$id" "$cmd" >/dev/null
   else
     "$py" - "$work/json/$id.json" "$n" "$cmd" <<'PY'
-import json, statistics, subprocess, sys, time
+import json, resource, statistics, subprocess, sys, time
 out, n, cmd = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, check=True)  # warm-up
-times = []
+times, cpu = [], []
 for _ in range(n):
+    r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
     t = time.perf_counter()
     subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, check=True)
     times.append(time.perf_counter() - t)
-json.dump({"results": [{"command": cmd, "median": statistics.median(times), "times": times}]},
-          open(out, "w"))
+    r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu.append((r1.ru_utime - r0.ru_utime, r1.ru_stime - r0.ru_stime))
+json.dump({"results": [{"command": cmd, "median": statistics.median(times), "times": times,
+                        "user": statistics.mean(u for u, _ in cpu),
+                        "system": statistics.mean(s for _, s in cpu)}]}, open(out, "w"))
 PY
   fi
 }
 
+cp /proc/loadavg "$work/load.before"
 measure big_kelvane "$runs" "'$exe' '$work/big.torrent'"
 measure big_openssl "$runs" "openssl dgst -sha1 '$work/big.torrent'"
 measure big_sha1sum "$runs" "sha1sum '$work/big.torrent'"
@@ -165,11 +171,13 @@ import json, os, platform, subprocess, sys
 
 work, count, every, exe = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
 
-def median(case):
+def timing(case):
+    """Median wall-clock seconds and mean CPU seconds (user + system)."""
     path = os.path.join(work, "json", case + ".json")
     if not os.path.exists(path):
         return None
-    return json.load(open(path))["results"][0]["median"]
+    r = json.load(open(path))["results"][0]
+    return r["median"], r["user"] + r["system"]
 
 def cpu():
     for line in open("/proc/cpuinfo"):
@@ -193,6 +201,12 @@ openssl = subprocess.run(["openssl", "version"], capture_output=True, text=True)
 print(f"machine: {cpu()}, {os.cpu_count()} cores, {mem_gib():.1f} GiB memory, "
       f"SHA extensions: {sha_ext}; {platform.system()} {platform.release()}; {openssl}")
 print(f"kelvane: {exe}")
+before = float(open(os.path.join(work, "load.before")).read().split()[0])
+after = os.getloadavg()[0]
+print(f"load average (1 min): {before:.2f} before timing, {after:.2f} after")
+if max(before, after) > 1.5:
+    print(f"warning: other work competed for the {os.cpu_count()} cores while timing, so the "
+          "wall-clock figures are noisy; the CPU columns suffer less")
 print(f"large: one metainfo file of {big / 2**20:.1f} MiB (`info` > 200 MiB)")
 print(f"small: {count} metainfo files, {small_bytes / 2**20:.1f} MiB in all "
       f"(mean {small_bytes / count / 1024:.1f} KiB)")
@@ -210,20 +224,25 @@ rows = [
     ("small", "small_libtorrent", "python loop over lt.torrent_info", "small_kelvane", 1, None,
      "one interpreter"),
 ]
-head = f"{'case':<6} {'contender':<34} {'median s':>10} {'kelvane/this':>13} {'goal':>14}  note"
+head = (f"{'case':<6} {'contender':<34} {'wall s':>9} {'kelvane/this':>13} {'cpu s':>9} "
+        f"{'kelvane/this':>13} {'goal':>14}  note")
+print(" " * 41 + "median wall clock" + " " * 6 + "mean CPU (user+system)")
 print(head)
 print("-" * len(head))
 for case, key, label, ref, scale, goal, note in rows:
-    t = median(key)
+    t = timing(key)
     if t is None:
-        print(f"{case:<6} {label:<34} {'skipped':>10}")
+        print(f"{case:<6} {label:<34} {'skipped':>9}")
         continue
-    t *= scale
-    r = median(ref)
-    ratio = r / t
+    wall, cpu_s = t[0] * scale, t[1] * scale
+    ref_wall, ref_cpu = timing(ref)
+    ratio = ref_wall / wall
     verdict = ""
     if goal is not None:
         verdict = f"<={goal}x " + ("met" if ratio <= goal else "MISSED")
-    print(f"{case:<6} {label:<34} {t:>10.4f} {ratio:>12.3f}x {verdict:>14}  {note}")
+    print(f"{case:<6} {label:<34} {wall:>9.4f} {ratio:>12.3f}x {cpu_s:>9.4f} "
+          f"{ref_cpu / cpu_s:>12.3f}x {verdict:>14}  {note}")
+print()
+print("goals are judged on wall clock; kelvane/this below 1 means kelvane is faster")
 PY
 cp "$work"/json/*.json "$results/"
