@@ -1,0 +1,98 @@
+#!/bin/bash
+# Runs a Release kelvane once over each crafted hostile file and prints its
+# wall time, CPU time and peak memory, checking the line it prints and the
+# limits set for each file. Then it runs a file nested ten million deep and a
+# good file on one command line: the first must give the error line, the
+# second still its digest.
+#
+#   bench/hostile/run.sh [--windows]
+#
+# --windows repeats the command-line check with the MinGW build under Wine.
+# Environment: KELVANE_HOSTILE_BUILD (build directory, default build/hostile).
+# Exits non-zero when a line is wrong or a limit is exceeded.
+set -euo pipefail
+
+windows=false
+case ${1:-} in
+  '') ;;
+  --windows) windows=true ;;
+  *) echo "usage: $0 [--windows]" >&2; exit 2 ;;
+esac
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+build=${KELVANE_HOSTILE_BUILD:-$repo/build/hostile}
+
+mkdir -p "$build"
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF > "$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log" >&2; exit 2; }
+cmake --build "$build" --target kelvane -j2 > "$build/build.log" 2>&1 ||
+  { tail -40 "$build/build.log" >&2; exit 2; }
+kelvane=$build/kelvane
+
+files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-hostile.XXXXXX")
+trap 'rm -rf "$files"' EXIT
+/usr/bin/python3 "$here/make-files.py" "$files"
+
+# One run of a command: its standard output to $files/out, and "wall cpu
+# maxrss_kib" on standard output. GNU time is preferred: the fallback forks
+# from Python, whose own few MiB then count towards the child's peak.
+measure() {
+  if [[ -x /usr/bin/time ]]; then
+    /usr/bin/time -f '%e %U %S %M' -o "$files/time" "$@" > "$files/out" || true
+    awk '{ printf "%.2f %.2f %d\n", $1, $2 + $3, $4 }' "$files/time"
+  else
+    /usr/bin/python3 "$here/measure.py" "$files/out" "$@"
+  fi
+}
+
+failed=0
+printf '%-22s %12s %8s %8s %9s  %-10s %s\n' file bytes wall_s cpu_s rss_mib limits result
+while IFS=$'\t' read -r name want seconds mib; do
+  read -r wall cpu rss_kib < <(measure "$kelvane" "$files/$name")
+  rss_mib=$((rss_kib / 1024))
+  got=$(cat "$files/out")
+  verdict=ok
+  if [[ $got != "$want  $name"$'\r' ]]; then
+    verdict="WRONG LINE: ${got%$'\r'}"
+  elif awk -v c="$cpu" -v s="$seconds" 'BEGIN { exit !(c > s) }' || ((rss_mib >= mib)); then
+    verdict="OVER LIMIT"
+  fi
+  [[ $verdict == ok ]] || failed=1
+  printf '%-22s %12d %8s %8s %9d  <%ss,<%sM %s\n' "$name" "$(stat -c %s "$files/$name")" "$wall" "$cpu" \
+    "$rss_mib" "$seconds" "$mib" "$verdict"
+done < "$files/cases.tsv"
+
+# Lines the command-line check must print, with the name shown for each.
+good=$(awk -F'\t' '$1 == "good.torrent" { print $2 }' "$files/cases.tsv")
+expected=$'Error in file   nest-10m.torrent\r\n'"$good  good.torrent"$'\r'
+
+check_pair() {
+  local label=$1
+  shift
+  local wall cpu rss_kib
+  read -r wall cpu rss_kib < <(measure "$@")
+  if [[ $(cat "$files/out") == "$expected" ]]; then
+    echo "$label: nest-10m then good on one command line: both lines right (${wall}s wall)"
+  else
+    echo "$label: nest-10m then good on one command line: WRONG OUTPUT:" >&2
+    cat -A "$files/out" >&2
+    failed=1
+  fi
+}
+check_pair native "$kelvane" "$files/nest-10m.torrent" "$files/good.torrent"
+
+if $windows; then
+  winbuild=$build-windows
+  mkdir -p "$winbuild"
+  cmake -S "$repo" -B "$winbuild" --toolchain "$repo/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DKELVANE_BUILD_TESTS=OFF > "$winbuild/configure.log" 2>&1 || { cat "$winbuild/configure.log" >&2; exit 2; }
+  cmake --build "$winbuild" --target kelvane -j2 > "$winbuild/build.log" 2>&1 ||
+    { tail -40 "$winbuild/build.log" >&2; exit 2; }
+  # Under Wine the Unix root is drive Z:; a name without a directory would
+  # mean the program's own folder, so the full name is given.
+  winfiles="Z:${files//\//\\}"
+  check_pair wine "$winbuild/wine-run" "$winbuild/kelvane.exe" "$winfiles\\nest-10m.torrent" \
+    "$winfiles\\good.torrent"
+fi
+exit $failed
