@@ -12,6 +12,7 @@ under Wine) every launch is dear, so related checks share one launch.
 """
 
 import argparse
+import importlib.util
 import os
 import re
 import shutil
@@ -343,6 +344,24 @@ class NonAsciiNames(TestCase):
         expected = sorted([folder.fields["café.torrent".encode()] + b"  caf\xe9.torrent",
                            folder.fields["中文.torrent".encode()] + b"  ??.torrent"])
         self.assertEqual(sorted(self.run_ok(["names\\*"]).lines()), expected)
+
+
+class Samples(TestCase):
+    def test_committed_samples_are_made_by_the_script_and_read_right(self):
+        folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "samples")
+        spec = importlib.util.spec_from_file_location("make_samples",
+                                                      os.path.join(folder, "make-samples.py"))
+        make_samples = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(make_samples)
+        expected = []
+        for name, (data, field) in make_samples.build().items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), data, f"samples/{name} differs from what the script makes")
+            expected.append(f"{field}  {name}".encode())
+        target = os.path.join(os.path.abspath(folder), "*.torrent")
+        if PROGRAM.windows:
+            target = "Z:" + target.replace("/", "\\")
+        self.assertEqual(sorted(self.run_ok([target]).lines()), sorted(expected))
 
 
 class BrokenOutput(TestCase):
