@@ -11,8 +11,11 @@
 //   - every other byte, "^" included, matches only itself.
 // A wildcard in the directory part, a directory that cannot be read and a
 // pattern that matches nothing all fail the search. Names longer than a
-// Windows find record holds (259 bytes) are passed over. There are no short
-// names.
+// Windows find record holds (259 bytes) are passed over. A control code,
+// which no Windows name can hold, is delivered as "?", the way Windows
+// delivers a character its code page cannot represent; a line feed in a name
+// would otherwise cut it in two wherever names are kept one per line. There
+// are no short names.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -118,6 +121,9 @@ bool FileSearch::FindNext(FindData& data) {
     }
     data.attributes = directory ? kAttributeDirectory : kAttributeArchive;
     data.fileName.assign(entry->d_name, length);
+    for (char& c : data.fileName) {
+      if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    }
     data.alternateFileName.clear();
     return true;
   }
