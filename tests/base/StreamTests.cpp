@@ -82,6 +82,14 @@ TEST_F(StreamTest, ReadsAcrossTheBufferEdgeAndSeeksKeepExactOffsets) {
   ReadBoth(file, memory, static_cast<std::size_t>(kBuffer));
   ReadBoth(file, memory, static_cast<std::size_t>(4 * kBuffer));  // short at the end
   ReadBoth(file, memory, 10);                                     // nothing at the end
+
+  // Seeks to the ends of the piece just read and one byte beyond them.
+  for (std::int64_t target : {kBuffer, kBuffer + 1, kBuffer - 1, std::int64_t{0}}) {
+    SeekBoth(file, memory, 0, TSeekOrigin::Beginning);
+    ReadBoth(file, memory, 1);
+    SeekBoth(file, memory, target, TSeekOrigin::Beginning);
+    ReadBoth(file, memory, 3);
+  }
 }
 
 TEST_F(StreamTest, PositionsOutsideTheStreamReadNothing) {
