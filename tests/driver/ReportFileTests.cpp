@@ -56,6 +56,17 @@ constexpr char kBigDigest[] = "66919736C7190688AECC51FDF52FBC2341E458B0";
 const std::string kBigFile =
     "d7:comment100000:" + std::string(100000, 'c') + "4:info" + BigInfo() + "e";
 
+// A file whose info value, a 600000-byte string, is read for its digest in
+// several pieces.
+std::string WideFile(const std::string& tail) {
+  std::string data(600000, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 31) ^ (i >> 9));
+  return "d4:info600000:" + data + tail + "e";
+}
+constexpr char kWideDigest[] = "0815AF5BC4E9A5576813ECF293195B179ACF465B";
+// The rest of the file from the info value on, then zero bytes up to 700000.
+constexpr char kWidePastDigest[] = "BF1C0C57AD2DB8A0CFD5CBD2B43A51E92F277702";
+
 std::vector<std::string> pieces;
 bool failing = false;
 
@@ -100,6 +111,7 @@ TEST_F(ReportFileTest, WellFormedFilesGiveTheDigestOfTheirRawInfoBytes) {
             std::string(kSingleDigest) + "  x.torrent\r\n");
   EXPECT_EQ(ReportOn("d4:info" + kMultiInfo + "e"), std::string(kMultiDigest) + "  x.torrent\r\n");
   EXPECT_EQ(ReportOn(kBigFile), std::string(kBigDigest) + "  x.torrent\r\n");
+  EXPECT_EQ(ReportOn(WideFile("")), std::string(kWideDigest) + "  x.torrent\r\n");
   EXPECT_EQ(ReportOn("d4:infoi1ee"), std::string(kI1eDigest) + "  x.torrent\r\n");
   EXPECT_EQ(ReportOn("d4:info"), std::string(kEmptyDigest) + "  x.torrent\r\n");
 }
@@ -138,6 +150,8 @@ TEST_F(ReportFileTest, RangesTheFileSuppliesItselfStayInsideTheBuffer) {
             std::string(kFiveZeros) + "  x.torrent\r\n");
   EXPECT_EQ(ReportOn("d4:infoi1e11:_info_starti45e12:_info_lengthi5ee"),  // 2 bytes left
             std::string(kEeThreeZeros) + "  x.torrent\r\n");
+  EXPECT_EQ(ReportOn(WideFile("12:_info_lengthi700000e")),
+            std::string(kWidePastDigest) + "  x.torrent\r\n");
   // Only the low 32 bits of each value count.
   EXPECT_EQ(ReportOn("d4:infoi1e11:_info_starti4294967297e12:_info_lengthi4294967299ee"),
             std::string(kFourColonI) + "  x.torrent\r\n");
