@@ -14,11 +14,13 @@ under Wine) every launch is dear, so related checks share one launch.
 import argparse
 import importlib.util
 import os
+import pty
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import tty
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -51,11 +53,11 @@ class Result:
 class Program:
     """The program under test, installed as a copy in a folder of the test's."""
 
-    def __init__(self, source, emulator):
+    def __init__(self, source, emulator, name=None):
         self.source = source
         self.emulator = emulator
         self.windows = bool(emulator)
-        self.name = b"kelvane.exe" if self.windows else b"kelvane"
+        self.name = name or (b"kelvane.exe" if self.windows else b"kelvane")
         self.path = None
 
     def install(self, folder):
@@ -214,8 +216,8 @@ class TestCase(unittest.TestCase):
 
 
 class UsageScreen(TestCase):
-    def assertUsage(self, out):
-        head = (b"Usage:\n\r\n" + PROGRAM.name + b" -hash File1 File2 FileN \r\n"
+    def assertUsage(self, out, name=None):
+        head = (b"Usage:\n\r\n" + (name or PROGRAM.name) + b" -hash File1 File2 FileN \r\n"
                 b"Use [-hash] key to display only hash-sums\r\n\r\n")
         self.assertEqual(out[:len(head)], head)
         last = out[len(head):]
@@ -226,6 +228,19 @@ class UsageScreen(TestCase):
 
     def test_no_arguments_show_the_usage_screen(self):
         self.assertUsage(self.run_ok([]).out)
+
+    def test_program_name_is_the_file_name_it_has(self):
+        renamed = Program(PROGRAM.source, PROGRAM.emulator,
+                          b"Hash Tool.EXE" if PROGRAM.windows else b"Hash Tool")
+        renamed.install(tempfile.mkdtemp(dir=ROOT))
+        result = renamed.run([], WORK.path)
+        self.assertEqual((result.code, result.err), (0, b""))
+        self.assertUsage(result.out, renamed.name)
+        with open("/dev/full", "wb") as full:
+            result = renamed.run([], WORK.path, stdout=full.fileno())
+        match = DIAGNOSTIC.match(result.err)
+        self.assertIsNotNone(match, result.err)
+        self.assertEqual(match.group(2), renamed.name, "module in the diagnostic")
 
     def test_help_tokens_in_first_place_show_it_and_ignore_the_rest(self):
         usage = self.run_ok([]).out
@@ -364,6 +379,31 @@ class Samples(TestCase):
         self.assertEqual(sorted(self.run_ok([target]).lines()), sorted(expected))
 
 
+class Console(TestCase):
+    def test_terminal_gets_the_same_bytes(self):
+        if PROGRAM.windows:
+            self.skipTest("the emulator's console rewrites what it shows")
+        # A terminal is handed each line as it ends, a file gets 128-byte
+        # blocks; the bytes must be the same. Raw mode keeps the terminal from
+        # rewriting line ends. The output stays below the terminal's buffer.
+        for args in [[], FORMS]:
+            master, slave = pty.openpty()
+            tty.setraw(slave)
+            try:
+                result = PROGRAM.run(args, WORK.path, stdout=slave)
+            finally:
+                os.close(slave)
+            shown = b""
+            try:
+                while chunk := os.read(master, 65536):
+                    shown += chunk
+            except OSError:  # the terminal reports its end as an error
+                pass
+            os.close(master)
+            self.assertEqual((result.code, result.err), (0, b""))
+            self.assertEqual(shown, self.run_ok(args).out, f"terminal output of {args}")
+
+
 class BrokenOutput(TestCase):
     def assertFatal(self, args, stdout):
         result = PROGRAM.run(args, WORK.path, stdout=stdout)
@@ -377,13 +417,16 @@ class BrokenOutput(TestCase):
 
     def test_full_device(self):
         with open("/dev/full", "wb") as full:
+            # A character device: every line is handed on as it ends, so the
+            # first one fails, in the usage screen or amid the report lines.
             self.assertFatal([], full.fileno())
-            # Lines beyond one buffer fail while the files are still being reported.
-            self.assertFatal(FORMS * 3, full.fileno())
+            self.assertFatal(FORMS, full.fileno())
             result = PROGRAM.run(["-hash"], WORK.path, stdout=full.fileno())
             self.assertEqual((result.code, result.err), (0, b""), "nothing to write")
 
     def test_pipe_without_reader(self):
+        # Not a character device: one short line fails when the program ends
+        # and hands on its buffer, many lines fail when the buffer first fills.
         for args in [["x.torrent"], FORMS * 3]:
             read_end, write_end = os.pipe()
             os.close(read_end)
