@@ -28,13 +28,15 @@ class THashBucket {
   std::int32_t Count() const { return static_cast<std::int32_t>(records_.size()); }
 
  private:
-  void Rebuild(std::size_t slot_count);
-  void Place(std::int32_t position);
+  void Rebuild(int bits);
+  void Place(std::uint64_t entry);
 
   std::vector<THashRecord> records_;
-  // Open addressing over record positions, each stored plus one so that 0
-  // marks a free slot. Empty while the bucket is small enough to scan.
-  std::vector<std::int32_t> index_;
+  // Open addressing: each entry holds a 32-bit hash of its key above the
+  // record's position plus one, so 0 marks a free slot and most probes that
+  // miss never touch a record. Empty while the bucket is small enough to scan.
+  std::vector<std::uint64_t> index_;
+  int index_bits_ = 0;
 };
 
 }  // namespace kelvane

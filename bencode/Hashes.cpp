@@ -28,9 +28,15 @@ THash::THash()
 
 THash::~THash() = default;
 
+std::int32_t THash::Locate(std::string_view key, std::uint32_t& hash, std::int32_t& bucket) const {
+  hash = HashKey(key);
+  bucket = static_cast<std::int32_t>(hash & static_cast<std::uint32_t>(BucketMask));
+  return Buckets[bucket].Find(key);
+}
+
 bool THash::FindKey(std::string_view key, std::int32_t& bucket, std::int32_t& position) const {
-  bucket = static_cast<std::int32_t>(HashKey(key) & static_cast<std::uint32_t>(BucketMask));
-  const std::int32_t found = Buckets[bucket].Find(key);
+  std::uint32_t hash = 0;
+  const std::int32_t found = Locate(key, hash, bucket);
   if (found < 0) return false;
   position = found;
   return true;
@@ -49,8 +55,7 @@ std::int32_t THash::AllocateValueSlot() {
   return slot;
 }
 
-void THash::AddRecord(std::int32_t bucket, std::string key, std::int32_t slot) {
-  const std::uint32_t hash = HashKey(key);
+void THash::AddRecord(std::int32_t bucket, std::uint32_t hash, std::string key, std::int32_t slot) {
   Buckets[bucket].Append(THashRecord{hash, slot, std::move(key)});
 }
 
@@ -78,9 +83,10 @@ void TObjectHash::Items(std::string_view key, std::unique_ptr<TObject> value) {
 }
 
 void TObjectHash::Store(std::string key, std::unique_ptr<TObject> value) {
+  std::uint32_t hash = 0;
   std::int32_t bucket = 0;
-  std::int32_t position = 0;
-  if (FindKey(key, bucket, position)) {
+  const std::int32_t position = Locate(key, hash, bucket);
+  if (position >= 0) {
     std::unique_ptr<TObject>& held = Values[Record(bucket, position).ValueSlot];
     // The very object already held must not be freed while the table keeps it.
     if (held == value) {
@@ -92,7 +98,7 @@ void TObjectHash::Store(std::string key, std::unique_ptr<TObject> value) {
   }
   const std::int32_t slot = AllocateValueSlot();
   if (slot > LastValueSlot()) Values.resize(static_cast<std::size_t>(slot) + 1);
-  AddRecord(bucket, std::move(key), slot);
+  AddRecord(bucket, hash, std::move(key), slot);
   Values[slot] = std::move(value);
 }
 

@@ -41,9 +41,12 @@ class THash : public TObject {
   virtual std::int32_t LastValueSlot() const = 0;
 
  protected:
-  // Appends a record for a key that FindKey did not find in bucket. May raise
-  // std::bad_alloc, leaving the table as it was.
-  void AddRecord(std::int32_t bucket, std::string key, std::int32_t slot);
+  // FindKey that also gives the key's hash; the position is -1 when the key
+  // is missing. Raises EHashInvalidKeyError for an empty key.
+  std::int32_t Locate(std::string_view key, std::uint32_t& hash, std::int32_t& bucket) const;
+  // Appends a record for a key, and its hash, that Locate did not find in
+  // bucket. May raise std::bad_alloc, leaving the table as it was.
+  void AddRecord(std::int32_t bucket, std::uint32_t hash, std::string key, std::int32_t slot);
   const THashRecord& Record(std::int32_t bucket, std::int32_t position) const;
 
   std::int32_t SizeBits;
