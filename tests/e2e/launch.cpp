@@ -253,6 +253,30 @@ void SharedFiles() {
   CloseHandle(reader);
 }
 
+// Read-only, hidden and system files are files like any other.
+void Attributes() {
+  CreateDirectoryA((folder + "attrs").c_str(), nullptr);
+  const DWORD kinds[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM};
+  std::string expected;
+  for (int n = 1; n <= 3; ++n) {
+    const std::string name = "attrs\\" + std::to_string(n) + ".torrent";
+    WriteFileBytes(name, Torrent(n));
+    SetFileAttributesA((folder + name).c_str(), kinds[n - 1]);
+    const DWORD got = GetFileAttributesA((folder + name).c_str());
+    Check((got & kinds[n - 1]) != 0, "attribute of " + name, std::to_string(kinds[n - 1]),
+          std::to_string(got));
+    expected += Line(n, std::to_string(n) + ".torrent");
+  }
+  CheckEqual("output of [ attrs\\]", SortedLines(expected),
+             SortedLines(StartNormal(" attrs\\").out));
+  for (int n = 1; n <= 3; ++n) {
+    const std::string name = folder + "attrs\\" + std::to_string(n) + ".torrent";
+    SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(name.c_str());
+  }
+  RemoveDirectoryA((folder + "attrs").c_str());
+}
+
 bool IsDiagnostic(const std::string& text) {
   const std::string head = "Exception EInOutError in module kelvane.exe at ";
   if (text.compare(0, head.size(), head) != 0) return false;
@@ -307,6 +331,7 @@ int main(int argc, char** argv) {
   Separators();
   EmptyArguments();
   SharedFiles();
+  Attributes();
   ClosedOutput();
   RemoveFolder();
   std::printf("%d passed, %d failed\n", passed, failed);
