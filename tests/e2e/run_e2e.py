@@ -371,7 +371,7 @@ class Samples(TestCase):
         expected = []
         for name, (data, field) in make_samples.build().items():
             with open(os.path.join(folder, name), "rb") as f:
-                self.assertEqual(f.read(), data, f"samples/{name} differs from what the script makes")
+                self.assertEqual(f.read(), data, f"samples/{name} is not what the script makes")
             expected.append(f"{field}  {name}".encode())
         target = os.path.join(os.path.abspath(folder), "*.torrent")
         if PROGRAM.windows:
