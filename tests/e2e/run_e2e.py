@@ -109,6 +109,7 @@ class Folder:
 def setUpModule():
     global ROOT, PROGRAM, PROG, WORK, MASKS, INNER, SEP_LINE, SEP_HASH
     ROOT = tempfile.mkdtemp(prefix="kelvane-e2e-")
+    unittest.addModuleCleanup(shutil.rmtree, ROOT, ignore_errors=True)
     PROGRAM = Program(ARGS.program, ARGS.emulator)
     PROG = Folder(os.path.join(ROOT, "prog"))
     WORK = Folder(os.path.join(ROOT, "work"))
@@ -126,10 +127,6 @@ def setUpModule():
     if PROGRAM.windows:
         # The first start of Wine may set up its prefix and talk about it.
         PROGRAM.run(["-hash"], WORK.path)
-
-
-def tearDownModule():
-    shutil.rmtree(ROOT, ignore_errors=True)
 
 
 def make_report_forms(folder):
