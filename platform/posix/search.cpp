@@ -11,11 +11,12 @@
 //   - every other byte, "^" included, matches only itself.
 // A wildcard in the directory part, a directory that cannot be read and a
 // pattern that matches nothing all fail the search. Names longer than a
-// Windows find record holds (259 bytes) are passed over. A control code,
-// which no Windows name can hold, is delivered as "?", the way Windows
-// delivers a character its code page cannot represent; a line feed in a name
-// would otherwise cut it in two wherever names are kept one per line. There
-// are no short names.
+// Windows find record holds (259 bytes) are passed over. A control code or a
+// backslash, which no Windows name can hold, is delivered as "?", the way
+// Windows delivers a character its code page cannot represent: a line feed
+// would cut the name in two wherever names are kept one per line, and a
+// backslash would make it a path into another folder. There are no short
+// names.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -39,22 +40,27 @@ std::uint32_t lastError = 0;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
+// A mismatch after a "*" lets only the last "*" take one byte more; that is
+// enough, and keeps a mask with many stars from taking exponential time.
 bool Glob(const char* mask, const char* name) {
-  while (*mask != '\0') {
+  const char* afterStar = nullptr;
+  const char* starName = nullptr;
+  while (*name != '\0') {
     if (*mask == '*') {
-      while (*mask == '*') ++mask;
-      if (*mask == '\0') return true;
-      for (const char* rest = name; *rest != '\0'; ++rest) {
-        if (Glob(mask, rest)) return true;
-      }
-      return Glob(mask, "");
+      afterStar = ++mask;
+      starName = name;
+    } else if (*mask != '\0' && (*mask == '?' || Lower(*mask) == Lower(*name))) {
+      ++mask;
+      ++name;
+    } else if (afterStar != nullptr) {
+      mask = afterStar;
+      name = ++starName;
+    } else {
+      return false;
     }
-    if (*name == '\0') return false;
-    if (*mask != '?' && Lower(*mask) != Lower(*name)) return false;
-    ++mask;
-    ++name;
   }
-  return *name == '\0';
+  while (*mask == '*') ++mask;
+  return *mask == '\0';
 }
 
 bool PatternMatches(const std::string& mask, const std::string& name) {
@@ -122,7 +128,7 @@ bool FileSearch::FindNext(FindData& data) {
     data.attributes = directory ? kAttributeDirectory : kAttributeArchive;
     data.fileName.assign(entry->d_name, length);
     for (char& c : data.fileName) {
-      if (static_cast<unsigned char>(c) < 0x20) c = '?';
+      if (static_cast<unsigned char>(c) < 0x20 || c == '\\') c = '?';
     }
     data.alternateFileName.clear();
     return true;

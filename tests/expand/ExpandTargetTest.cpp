@@ -94,6 +94,15 @@ TEST_F(ExpandTargetTest, DirectoryPartEndingInSlash) {
   EXPECT_EQ(Expand(dir_.Dir() + "/a.torrent"), Lines{Hashed(1, "a.torrent")});
 }
 
+TEST(ExpandTargetFolderTest, ManyStarsOnALongName) {
+  Scratch dir;
+  const std::string name(100, 'a');
+  dir.File(name, Torrent(1));
+  const std::string stars = "*a*a*a*a*a*a*a*a*a*a*a*a";
+  EXPECT_EQ(Expand(dir.Name(stars + "*b")), Lines{});
+  EXPECT_EQ(Expand(dir.Name(stars)), Lines{Hashed(1, name)});
+}
+
 TEST(ExpandTargetFolderTest, BareTargetsMeanTheProgramsFolder) {
   Scratch program(ProgramFolder());
   const std::string prefix = Scratch::UniqueName("kx");

@@ -93,17 +93,22 @@ TEST(ShortNameLookupTest, UnrepresentableNameIsOpenedThroughItsShortName) {
 
 #else
 
-// A POSIX name may hold a line feed, which no Windows name can; it must not
-// split into two names, one of them then taken from the current folder.
-TEST(ShortNameLookupTest, NameWithControlCodeIsListedWithQuestionMark) {
+// A POSIX name may hold bytes no Windows name can: a line feed must not cut
+// it in two (the second half then taken from the current folder), nor a
+// backslash make it a path into a subfolder.
+TEST(ShortNameLookupTest, NameWindowsCannotHoldIsListedWithQuestionMark) {
   Scratch dir;
   dir.File("a\nb.torrent", Torrent(1));
+  dir.File("c\\d.torrent", Torrent(1));
+  dir.SubFolder("c");
+  dir.File("c/d.torrent", Torrent(2));
   Scratch current;
   current.File("b.torrent", Torrent(2));
   const CurrentFolder inCurrent(current.Folder());
 
-  EXPECT_EQ(Expand(dir.Dir() + kSep + "*.torrent"),
-            Lines{"Error - File not Exists:   a?b.torrent"});
+  EXPECT_EQ(
+      Expand(dir.Dir() + kSep + "*.torrent"),
+      (Lines{"Error - File not Exists:   a?b.torrent", "Error - File not Exists:   c?d.torrent"}));
 }
 
 #endif
