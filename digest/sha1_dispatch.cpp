@@ -46,8 +46,12 @@ const TKernelList& Available() {
 }
 
 // The last kernel listed is the fastest.
+SHA1CompressFn Fastest() {
+  return Available().Kernels[Available().Count - 1].Compress;
+}
+
 SHA1CompressFn& InUse() {
-  static SHA1CompressFn compress = Available().Kernels[Available().Count - 1].Compress;
+  static SHA1CompressFn compress = Fastest();
   return compress;
 }
 
@@ -64,7 +68,7 @@ void SHA1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_
 
 SHA1CompressFn SetSHA1Compress(SHA1CompressFn compress) {
   SHA1CompressFn previous = InUse();
-  InUse() = compress;
+  InUse() = compress != nullptr ? compress : Fastest();
   return previous;
 }
 

@@ -20,11 +20,9 @@ using SHA1CompressFn = void (*)(std::uint32_t state[5], const std::uint8_t* bloc
 // The portable kernel, the reference for the others. Runs on every CPU.
 void SHA1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
 
-#if defined(KELVANE_SHA1_X86)
-// The x86 SHA extensions kernel; only to be called where the CPU has SHA,
-// SSSE3 and SSE4.1.
+// The x86 SHA extensions kernel, present in x86 builds only; to be called
+// only where the CPU has SHA, SSSE3 and SSE4.1.
 void SHA1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
-#endif
 
 struct TSHA1Kernel {
   std::string_view Name;
@@ -38,8 +36,10 @@ std::span<const TSHA1Kernel> SHA1Kernels();
 // when the digest is first used.
 void SHA1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
 
-// Puts `compress` in use in place of the chosen kernel and returns the one it
-// replaces, so that tests can run every digest through each kernel.
+// Puts `compress` in use in place of the chosen kernel (nullptr puts the
+// chosen one back) and returns the one it replaces, so that tests and the
+// benchmark can run every digest through each kernel. Not to be called while
+// a digest is being computed.
 SHA1CompressFn SetSHA1Compress(SHA1CompressFn compress);
 
 }  // namespace kelvane

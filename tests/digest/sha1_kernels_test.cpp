@@ -21,8 +21,10 @@ TEST(SHA1Kernels, PortableFirstAndTheFastestInUse) {
   EXPECT_EQ(kernels.front().Name, "portable");
   EXPECT_EQ(kernels.front().Compress, &SHA1CompressPortable);
   const SHA1CompressFn inUse = SetSHA1Compress(SHA1CompressPortable);
-  SetSHA1Compress(inUse);
   EXPECT_EQ(inUse, kernels.back().Compress);
+  // nullptr puts the chosen kernel back.
+  EXPECT_EQ(SetSHA1Compress(nullptr), &SHA1CompressPortable);
+  EXPECT_EQ(SetSHA1Compress(inUse), inUse);
 }
 
 TEST(SHA1Kernels, EveryKernelMatchesThePortableOne) {
