@@ -43,7 +43,8 @@ class ExpandTargetTest : public ::testing::Test {
     dir_.SubFolder("folder.torrent");
     dir_.File("folder.torrent/inner.torrent", Torrent(1));
 #ifdef _WIN32
-    SetFileAttributesA(dir_.Name(".hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(SetFileAttributesA(dir_.Name(".hidden").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 #endif
   }
 

@@ -17,22 +17,18 @@
 
 namespace kelvane::testing {
 
-// Files made for a test and removed after it: either in a fresh folder below
-// the system's temporary folder (removed whole), or in an existing folder
-// (only the entries made here are removed).
+// Files made for a test and removed after it: in a fresh folder below the
+// system's temporary folder (removed whole), or in an existing folder (only
+// the entries made here are removed).
 class Scratch {
  public:
-  Scratch() : Scratch(std::filesystem::temp_directory_path() / UniqueName("kelvane-expand-")) {
+  Scratch() : folder_(std::filesystem::temp_directory_path() / UniqueName("kelvane-expand-")) {
     std::filesystem::create_directory(folder_);
-    ownsFolder_ = true;
+    made_.push_back(folder_);
   }
   explicit Scratch(std::filesystem::path existing) : folder_(std::move(existing)) {}
   ~Scratch() {
     std::error_code ignored;
-    if (ownsFolder_) {
-      std::filesystem::remove_all(folder_, ignored);
-      return;
-    }
     for (const std::filesystem::path& entry : made_) std::filesystem::remove_all(entry, ignored);
   }
   Scratch(const Scratch&) = delete;
@@ -63,7 +59,6 @@ class Scratch {
 
  private:
   std::filesystem::path folder_;
-  bool ownsFolder_ = false;
   std::vector<std::filesystem::path> made_;
 };
 
@@ -102,11 +97,6 @@ class Capture {
     EXPECT_EQ(rest, "") << "output not ended by CR LF";
     return lines;
   }
-  // The lines regardless of order, for folders the file system lists as it likes.
-  std::multiset<std::string> LineSet() const {
-    const std::vector<std::string> lines = Lines();
-    return {lines.begin(), lines.end()};
-  }
 
  private:
   static std::string& Text() {
@@ -123,7 +113,8 @@ class Capture {
 inline std::multiset<std::string> Expand(const std::string& target, bool hashOnly = false) {
   Capture output;
   ExpandTarget(target, hashOnly);
-  return output.LineSet();
+  const std::vector<std::string> lines = output.Lines();
+  return {lines.begin(), lines.end()};
 }
 
 // The current folder, changed while the object lives.
