@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,17 @@ struct THashRecord {
 
 // One bucket of a THash: its records in the order their keys were inserted.
 // Keys chosen to share a bucket are cheap to make, so past a few records the
-// bucket keeps an index that finds a key without scanning every record.
+// bucket keeps an index that finds a key without scanning every record. The
+// index orders the keys by their bytes rather than hashing them: keys can be
+// chosen to collide in any fixed hash just as cheaply, and an order bounds
+// every lookup by the logarithm of the bucket's size whatever the keys are.
 class THashBucket {
  public:
+  THashBucket() = default;
+  // The index refers to this bucket's own records.
+  THashBucket(const THashBucket&) = delete;
+  THashBucket& operator=(const THashBucket&) = delete;
+
   // The position of the record holding key, or -1 when there is none.
   std::int32_t Find(std::string_view key) const;
   // Appends a record whose key the bucket does not hold yet; returns its
@@ -28,15 +37,22 @@ class THashBucket {
   std::int32_t Count() const { return static_cast<std::int32_t>(records_.size()); }
 
  private:
-  void Rebuild(int bits);
-  void Place(std::uint64_t entry);
+  // Compares record positions by their keys, and a position with a key text.
+  struct TKeyOrder {
+    using is_transparent = void;
+    const std::vector<THashRecord>* Records;
+    std::string_view KeyAt(std::int32_t position) const { return (*Records)[position].Key; }
+    bool operator()(std::int32_t a, std::int32_t b) const { return KeyAt(a) < KeyAt(b); }
+    bool operator()(std::int32_t a, std::string_view b) const { return KeyAt(a) < b; }
+    bool operator()(std::string_view a, std::int32_t b) const { return a < KeyAt(b); }
+  };
+
+  void IndexAll();
 
   std::vector<THashRecord> records_;
-  // Open addressing: each entry holds a 32-bit hash of its key above the
-  // record's position plus one, so 0 marks a free slot and most probes that
-  // miss never touch a record. Empty while the bucket is small enough to scan.
-  std::vector<std::uint64_t> index_;
-  int index_bits_ = 0;
+  // Positions of all records, ordered by key. Empty while the bucket is
+  // small enough to scan.
+  std::set<std::int32_t, TKeyOrder> index_{TKeyOrder{&records_}};
 };
 
 }  // namespace kelvane
