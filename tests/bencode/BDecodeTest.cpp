@@ -12,8 +12,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// Renders a decoded tree compactly. Dictionaries cannot be listed, so they
-// show the keys the tests use, and "+n" for any further entries.
+// Renders a decoded tree. Tables cannot list their keys, so a table shows the
+// keys these tests use and "+n" for any others.
 std::string Show(const TObject* value) {
   if (value == nullptr) return "null";
   if (const auto* scalar = dynamic_cast<const TIntString*>(value)) {
@@ -27,107 +27,72 @@ std::string Show(const TObject* value) {
   const auto& hash = dynamic_cast<const TObjectHash&>(*value);
   int shown = 0;
   for (const char* key : {"a", "x", "length", "info", "_info_start", "_info_length"}) {
-    if (!hash.Exists(key)) continue;
-    text += (shown++ ? "," : "") + std::string(key) + "=" + Show(hash.Items(key));
+    if (hash.Exists(key))
+      text += (shown++ ? "," : "") + std::string(key) + "=" + Show(hash.Items(key));
   }
   if (const int more = hash.LastValueSlot() + 1 - shown) text += "+" + std::to_string(more);
   return "{" + text + "}";
 }
 
-TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
-  struct Row {
-    std::string input;
-    std::string expected;
-    std::int64_t position;
-  };
-  const Row rows[] = {
-      {"", "null", 0},
-      {"x", "null", 1},
-      {"e", "null", 1},
-      {"i42e", "i42", 4},
-      {"i-42e", "i-42", 5},
-      {"i4-2e", "i-42", 5},
-      {"i--42e", "i-42", 6},
-      {"i42-e", "i-42", 5},
-      {"ie", "i0", 2},
-      {"i-e", "i0", 3},
-      {"i-0e", "i0", 4},
-      {"i42", "i42", 3},
-      {"i42xe", "i42", 4},
-      {"i9223372036854775807e", "i9223372036854775807", 21},
-      {"i9223372036854775808e", "i-9223372036854775808", 21},
-      {"i18446744073709551617e", "i1", 22},
-      {"4:spam", "'spam'", 6},
-      {"4xspam", "'spam'", 6},
-      {"0:", "''", 2},
-      {"05:abcde", "'abcde'", 8},
-      {"3:a\0b"s, "'a\0b'"s, 5},
-      {"4:sp", "'sp'", 4},
-      {"4294967300:abcd", "'abcd'", 15},
-      {"2147483648:abcd", "''", 11},
-      {"le", "[]", 2},
-      {"li1exi2ee", "[i1,i2]", 9},
-      {"li1e", "[i1]", 4},
-      {"d1:ai1e1:ai2ee", "{a=i2}", 14},
-      {"d0:i1ee", "{}", 7},
-      {"d3:fooxe", "{}", 8},
-      {"d3:fooe", "{}", 7},
-      {"d3:fooee", "{}", 8},
-      {"dexyz", "{}", 2},
-      {"d4:infod6:lengthi5eee", "{info={length=i5},_info_start=i7,_info_length=i13}", 21},
-      {"d4:infoi1ee", "{info=i1,_info_start=i7,_info_length=i3}", 11},
-      {"d4:info", "{_info_start=i7,_info_length=i0}", 7},
-      {"d4:infoxe", "{_info_start=i7,_info_length=i1}", 9},
-      {"d5:info", "{}", 7},
-      {"d1:xd4:infoi1eee", "{x={info=i1,_info_start=i11,_info_length=i3}}", 16},
-      {"d11:_info_starti5e4:infoi1ee", "{info=i1,_info_start=i24,_info_length=i3}", 28},
-      {"d4:infoi1e11:_info_starti5ee", "{info=i1,_info_start=i5,_info_length=i3}", 28},
-      {"d4:infoi1e4:infoi22ee", "{info=i22,_info_start=i16,_info_length=i4}", 21},
-  };
-  for (const Row& row : rows) {
-    TMemoryStream stream(row.input);
-    EXPECT_EQ(Show(DecodeStream(stream).get()), row.expected) << row.input;
-    EXPECT_EQ(stream.Position(), row.position) << row.input;
-  }
-}
-
-TEST(DecodeStreamTest, RefusesAKeyThatIsNotAString) {
-  const std::pair<std::string, std::int64_t> cases[] = {
-      {"di1ei2ee", 2}, {"d1:ai1e\xff", 8}, {"d\0"s, 2}};
-  for (const auto& [input, position] : cases) {
-    TMemoryStream stream(input);
-    try {
-      DecodeStream(stream);
-      ADD_FAILURE() << "no exception for " << input;
-    } catch (const EConvertError& e) {
-      EXPECT_EQ(e.Message(), "'"s + input[position - 1] + "' is not a valid integer value");
-      EXPECT_EQ(stream.Position(), position);
-    }
-  }
-}
-
 std::string Repeat(const std::string& part, std::size_t count) {
   std::string text;
-  text.reserve(part.size() * count);
   for (std::size_t i = 0; i < count; ++i) text += part;
   return text;
 }
 
-int ListDepth(const TObject* value) {
-  int depth = 0;
-  for (auto* list = dynamic_cast<const TObjectList*>(value); list != nullptr;
-       list = list->Count() ? dynamic_cast<const TObjectList*>(list->Item(0)) : nullptr) {
-    ++depth;
+// Decodes bytes and shows the result followed by the stream position after it.
+std::string Decode(const std::string& bytes) {
+  TMemoryStream stream(bytes);
+  const std::string shown = Show(DecodeStream(stream).get());
+  return shown + " @" + std::to_string(stream.Position());
+}
+
+TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
+  // clang-format off
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "null @0"}, {"x", "null @1"}, {"e", "null @1"},
+      {"i42e", "i42 @4"}, {"i-42e", "i-42 @5"}, {"i4-2e", "i-42 @5"}, {"i--42e", "i-42 @6"},
+      {"i42-e", "i-42 @5"}, {"ie", "i0 @2"}, {"i-e", "i0 @3"}, {"i-0e", "i0 @4"},
+      {"i42", "i42 @3"}, {"i42xe", "i42 @4"},
+      {"i9223372036854775807e", "i9223372036854775807 @21"},
+      {"i9223372036854775808e", "i-9223372036854775808 @21"}, {"i18446744073709551617e", "i1 @22"},
+      {"4:spam", "'spam' @6"}, {"4xspam", "'spam' @6"}, {"0:", "'' @2"}, {"05:abcde", "'abcde' @8"},
+      {"3:a\0b"s, "'a\0b' @5"s}, {"4:sp", "'sp' @4"}, {"4294967300:abcd", "'abcd' @15"},
+      {"2147483648:abcd", "'' @11"},
+      {"le", "[] @2"}, {"li1exi2ee", "[i1,i2] @9"}, {"li1e", "[i1] @4"},
+      {"d1:ai1e1:ai2ee", "{a=i2} @14"}, {"d0:i1ee", "{} @7"}, {"d3:fooxe", "{} @8"},
+      {"d3:fooe", "{} @7"}, {"d3:fooee", "{} @8"}, {"dexyz", "{} @2"}, {"d5:info", "{} @7"},
+      {"d4:infod6:lengthi5eee", "{info={length=i5},_info_start=i7,_info_length=i13} @21"},
+      {"d4:infoi1ee", "{info=i1,_info_start=i7,_info_length=i3} @11"},
+      {"d4:info", "{_info_start=i7,_info_length=i0} @7"},
+      {"d4:infoxe", "{_info_start=i7,_info_length=i1} @9"},
+      {"d1:xd4:infoi1eee", "{x={info=i1,_info_start=i11,_info_length=i3}} @16"},
+      {"d11:_info_starti5e4:infoi1ee", "{info=i1,_info_start=i24,_info_length=i3} @28"},
+      {"d4:infoi1e11:_info_starti5ee", "{info=i1,_info_start=i5,_info_length=i3} @28"},
+      {"d4:infoi1e4:infoi22ee", "{info=i22,_info_start=i16,_info_length=i4} @21"}};
+  // clang-format on
+  for (const auto& [input, expected] : rows) EXPECT_EQ(Decode(input), expected) << input;
+}
+
+TEST(DecodeStreamTest, RefusesAKeyThatIsNotAString) {
+  for (const std::string& input : {"di"s, "d1:ai1e\xff"s, "d\0"s}) {
+    TMemoryStream stream(input + "1:ai1ee");
+    try {
+      DecodeStream(stream);
+      ADD_FAILURE() << "no exception for " << input;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "'"s + input.back() + "' is not a valid integer value");
+      EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(input.size()));
+    }
   }
-  return depth;
 }
 
 TEST(DecodeStreamTest, LimitsNesting) {
-  for (const int depth : {1000, kMaxNestingDepth}) {
-    TMemoryStream lists(Repeat("l", depth) + Repeat("e", depth));
-    EXPECT_EQ(ListDepth(DecodeStream(lists).get()), depth);
+  for (const std::size_t depth : {1000, kMaxNestingDepth}) {
+    EXPECT_EQ(Decode(Repeat("l", depth) + Repeat("e", depth)),
+              Repeat("[", depth) + Repeat("]", depth) + " @" + std::to_string(2 * depth));
     TMemoryStream dicts(Repeat("d1:a", depth) + "i1e" + Repeat("e", depth));
-    EXPECT_NE(DecodeStream(dicts), nullptr);
+    EXPECT_EQ(Show(DecodeStream(dicts).get()), Repeat("{a=", depth) + "i1" + Repeat("}", depth));
   }
   for (const std::string& unit : {"l"s, "d1:a"s}) {
     TMemoryStream just_over(Repeat(unit, kMaxNestingDepth + 1));
@@ -137,34 +102,31 @@ TEST(DecodeStreamTest, LimitsNesting) {
   }
 }
 
-// Delivers at most 1000 bytes a read, reports no size, and can fail to
-// allocate after a given number of reads.
-class TAwkwardStream : public TMemoryStream {
- public:
+// Delivers at most 1000 bytes a read, reports no size, and runs out of memory
+// when its countdown of reads reaches zero.
+struct TAwkwardStream : TMemoryStream {
   using TMemoryStream::TMemoryStream;
   std::size_t Read(void* buffer, std::size_t count) override {
-    if (reads_left_-- == 0) throw std::bad_alloc();
+    if (ReadsLeft-- == 0) throw std::bad_alloc();
     return TMemoryStream::Read(buffer, std::min<std::size_t>(count, 1000));
   }
   std::int64_t Size() override { return 0; }
-  int reads_left_ = -1;
+  int ReadsLeft = -1;
 };
 
 TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutTrustingThem) {
   TMemoryStream forged("2147483647:abcdefgh");
   auto huge = DecodeStream(forged);
-  const auto& scalar = dynamic_cast<const TIntString&>(*huge);
-  EXPECT_EQ(scalar.StrValue, "abcdefgh");
-  EXPECT_LT(scalar.StrValue.capacity(), 1u << 20);
+  EXPECT_EQ(Show(huge.get()), "'abcdefgh'");
+  EXPECT_LT(dynamic_cast<const TIntString&>(*huge).StrValue.capacity(), 1u << 20);
 
   const std::string content(200'000, 'q');
-  TAwkwardStream awkward("200000:" + content);
-  EXPECT_EQ(dynamic_cast<const TIntString&>(*DecodeStream(awkward)).StrValue, content);
-  TMemoryStream longer("300000:" + content);
-  EXPECT_EQ(dynamic_cast<const TIntString&>(*DecodeStream(longer)).StrValue, content);
+  EXPECT_EQ(Decode("300000:" + content), "'" + content + "' @200007");
+  TAwkwardStream awkward("200000:" + content + "i1e");
+  EXPECT_EQ(Show(DecodeStream(awkward).get()), "'" + content + "'");
 
   TAwkwardStream failing("d1:ali1ei2ee");
-  failing.reads_left_ = 6;
+  failing.ReadsLeft = 6;
   try {
     DecodeStream(failing);
     ADD_FAILURE() << "no exception";
@@ -174,26 +136,25 @@ TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutTrustingThem) {
 }
 
 TEST(DecodeStreamTest, FindsEveryKeyOfACrowdedBucket) {
-  constexpr int kCount = 200'000;
   const std::uint32_t bucket = HashKey("100000zz") & 127;
   std::vector<std::string> keys;
   std::string input = "d";
-  for (int i = 0; static_cast<int>(keys.size()) < kCount; ++i) {
+  for (int i = 0; keys.size() < 200'000; ++i) {
     std::string key = std::to_string(i) + "zz";
     if ((HashKey(key) & 127) != bucket) continue;
     input += std::to_string(key.size()) + ":" + key + "i" + std::to_string(keys.size()) + "e";
     keys.push_back(std::move(key));
   }
-  input += "e";
-  TMemoryStream stream(input);
+  TMemoryStream stream(input + "e");
   auto root = DecodeStream(stream);
   const auto& hash = dynamic_cast<const TObjectHash&>(*root);
-  ASSERT_EQ(hash.LastValueSlot(), kCount - 1);
-  for (int i = 0; i < kCount; ++i) {
+  ASSERT_EQ(hash.LastValueSlot() + 1, static_cast<std::int32_t>(keys.size()));
+  for (std::size_t i = 0; i < keys.size(); ++i) {
     std::int32_t found_bucket = 0, position = 0;
     ASSERT_TRUE(hash.FindKey(keys[i], found_bucket, position)) << keys[i];
-    EXPECT_EQ(position, i);
-    EXPECT_EQ(dynamic_cast<const TIntString&>(*hash.Items(keys[i])).IntValue, i);
+    EXPECT_EQ(found_bucket, static_cast<std::int32_t>(bucket));
+    EXPECT_EQ(position, static_cast<std::int32_t>(i));
+    EXPECT_EQ(dynamic_cast<const TIntString&>(*hash.Items(keys[i])).IntValue, position);
   }
 }
 
