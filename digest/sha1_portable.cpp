@@ -106,7 +106,8 @@ template <int... Group>
 }  // namespace
 
 void SHA1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count) {
-  // The chaining words stay in registers from block to block.
+  // A local copy: the blocks are bytes, which may alias anything, so working
+  // on `state` itself would make every store to it look like a change to them.
   std::uint32_t h[5] = {state[0], state[1], state[2], state[3], state[4]};
   for (; count != 0; --count, blocks += 64) SHA1Transform(h, blocks);
   for (int i = 0; i < 5; ++i) state[i] = h[i];
