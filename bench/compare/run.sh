@@ -226,7 +226,7 @@ rows = [
 ]
 head = (f"{'case':<6} {'contender':<34} {'wall s':>9} {'kelvane/this':>13} {'cpu s':>9} "
         f"{'kelvane/this':>13} {'goal':>14}  note")
-print(" " * 41 + "median wall clock" + " " * 6 + "mean CPU (user+system)")
+print(f"{'':42}{'median wall clock':^23} {'mean CPU (user+system)':^23}")
 print(head)
 print("-" * len(head))
 for case, key, label, ref, scale, goal, note in rows:
