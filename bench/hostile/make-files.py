@@ -65,6 +65,41 @@ def colliding_keys(folder, count=1000000):
     return write(folder, "keys-1m.torrent", data), digest_hex(info), 2, 512
 
 
+MASK64 = (1 << 64) - 1
+MUL64 = (0xC6A4A793 << 32) + 0x5BD1E995  # libstdc++'s 64-bit byte hash
+
+
+def block_mix(load):
+    v = (load * MUL64) & MASK64
+    return ((v ^ (v >> 47)) * MUL64) & MASK64
+
+
+def block_unmix(mixed):
+    inverse = pow(MUL64, -1, 1 << 64)
+    v = (mixed * inverse) & MASK64
+    return ((v ^ (v >> 47)) * inverse) & MASK64
+
+
+def hash_flood_keys(folder, chunks=16):
+    # That hash mixes each 8-byte block on its own, XORs it into the state and
+    # multiplies the state by an odd number. Two blocks whose mixed values
+    # differ only in the top bit, followed by two more that do the same,
+    # leave the state as it was: each 16-byte chunk has two spellings, and
+    # 2^chunks keys share one hash value as well as one bucket.
+    spellings = []
+    for c in range(chunks):
+        first = [0x4141414141414141 + c, 0x4242424242424242 + c]
+        other = [block_unmix(block_mix(x) ^ (1 << 63)) for x in first]
+        spellings.append([b"".join(x.to_bytes(8, "little") for x in pair) for pair in (first, other)])
+    entries = []
+    for n in range(1 << chunks):
+        key = b"".join(spellings[c][n >> c & 1] for c in range(chunks)) + b"?\x05"
+        entries.append(b"%d:%si%de" % (len(key), key, n))
+    info = b"d" + b"".join(entries) + b"e"
+    data = b"d4:info" + info + b"e"
+    return write(folder, "keys-flood.torrent", data), digest_hex(info), 2, 512
+
+
 def nested_lists(folder, depth=10000000):
     data = b"d4:info" + b"l" * depth + b"e" * depth + b"e"
     return write(folder, "nest-10m.torrent", data), "Error in file ", 2, 64
@@ -91,7 +126,8 @@ def good_file(folder):
     return write(folder, "good.torrent", data), digest_hex(info), 2, 64
 
 
-CASES = (huge_string_at_end, own_info_length, colliding_keys, nested_lists, big_pieces, good_file)
+CASES = (huge_string_at_end, own_info_length, colliding_keys, hash_flood_keys, nested_lists,
+         big_pieces, good_file)
 
 
 def main():
