@@ -25,7 +25,9 @@ File::~File() { Close(); }
 
 bool File::Open(const std::string& name) {
   Close();
-  int fd = open(SystemName(name).c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO without a writer cannot hang the run; it
+  // makes no difference to reading a regular file.
+  int fd = open(SystemName(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   // Windows refuses to open a directory as a file; so does this emulation.

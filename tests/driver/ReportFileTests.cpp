@@ -15,6 +15,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace kelvane {
@@ -206,6 +208,15 @@ TEST(InfoRange, FileAndMemoryStreamsRecordTheSameRange) {
   TMemoryStream again(kBigFile);
   EXPECT_EQ(GetInfoHashOfStream(again), kBigDigest);
 }
+
+#ifndef _WIN32
+// A FIFO holds no bytes of its own; waiting for a writer would hang the run.
+TEST_F(ReportFileTest, AFifoIsReportedWithoutWaitingForAWriter) {
+  const std::string fifo = folder_.Name("pipe.torrent");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  pipe.torrent\r\n");
+}
+#endif
 
 #ifdef _WIN32
 // A file that another handle holds open for writing cannot be opened for
