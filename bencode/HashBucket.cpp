@@ -13,14 +13,14 @@ constexpr std::size_t kScanLimit = 8;
 }  // namespace
 
 std::int32_t THashBucket::Find(std::string_view key) const {
-  if (index_.empty()) {
+  if (!index_) {
     for (std::size_t i = 0; i < records_.size(); ++i) {
       if (records_[i].Key == key) return static_cast<std::int32_t>(i);
     }
     return -1;
   }
-  const auto found = index_.find(key);
-  return found == index_.end() ? -1 : *found;
+  const auto found = index_->Positions.find(key);
+  return found == index_->Positions.end() ? -1 : *found;
 }
 
 std::int32_t THashBucket::Append(THashRecord record) {
@@ -29,28 +29,18 @@ std::int32_t THashBucket::Append(THashRecord record) {
   // The record goes again when the index cannot take it, so a failed
   // allocation leaves the bucket as it was.
   try {
-    if (!index_.empty()) {
-      index_.insert(position);
+    if (index_) {
+      index_->Positions.insert(position);
     } else if (records_.size() > kScanLimit) {
-      IndexAll();
+      auto index = std::make_unique<TIndex>(records_);
+      for (std::int32_t i = 0; i <= position; ++i) index->Positions.insert(i);
+      index_ = std::move(index);
     }
   } catch (...) {
     records_.pop_back();
     throw;
   }
   return position;
-}
-
-// Builds the index from scratch; on failure the bucket goes on scanning.
-void THashBucket::IndexAll() {
-  try {
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-      index_.insert(static_cast<std::int32_t>(i));
-    }
-  } catch (...) {
-    index_.clear();
-    throw;
-  }
 }
 
 }  // namespace kelvane

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <memory_resource>
 #include <set>
 #include <string>
 #include <string_view>
@@ -47,12 +49,18 @@ class THashBucket {
     bool operator()(std::string_view a, std::int32_t b) const { return a < KeyAt(b); }
   };
 
-  void IndexAll();
+  // Positions of all records, ordered by key. Nothing is ever erased, so the
+  // nodes come from a pool of their own rather than one heap call each.
+  struct TIndex {
+    explicit TIndex(const std::vector<THashRecord>& records)
+        : Positions(TKeyOrder{&records}, &Pool) {}
+    std::pmr::monotonic_buffer_resource Pool;
+    std::pmr::set<std::int32_t, TKeyOrder> Positions;
+  };
 
   std::vector<THashRecord> records_;
-  // Positions of all records, ordered by key. Empty while the bucket is
-  // small enough to scan.
-  std::set<std::int32_t, TKeyOrder> index_{TKeyOrder{&records_}};
+  // Made once the bucket is too big to scan.
+  std::unique_ptr<TIndex> index_;
 };
 
 }  // namespace kelvane

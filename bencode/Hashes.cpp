@@ -20,18 +20,15 @@ std::uint32_t HashKey(std::string_view key) {
   return h;
 }
 
-THash::THash()
-    : SizeBits(7),
-      BucketCount(1 << SizeBits),
-      BucketMask(BucketCount - 1),
-      Buckets(static_cast<std::size_t>(BucketCount)) {}
+THash::THash() : SizeBits(kSizeBits), BucketCount(1 << SizeBits), BucketMask(BucketCount - 1) {}
 
 THash::~THash() = default;
 
 std::int32_t THash::Locate(std::string_view key, std::uint32_t& hash, std::int32_t& bucket) const {
   hash = HashKey(key);
   bucket = static_cast<std::int32_t>(hash & static_cast<std::uint32_t>(BucketMask));
-  return Buckets[bucket].Find(key);
+  const THashBucket* records = BucketAt(bucket);
+  return records == nullptr ? -1 : records->Find(key);
 }
 
 bool THash::FindKey(std::string_view key, std::int32_t& bucket, std::int32_t& position) const {
@@ -56,11 +53,21 @@ std::int32_t THash::AllocateValueSlot() {
 }
 
 void THash::AddRecord(std::int32_t bucket, std::uint32_t hash, std::string key, std::int32_t slot) {
-  Buckets[bucket].Append(THashRecord{hash, slot, std::move(key)});
+  std::uint8_t& used = UsedBuckets[bucket];
+  if (used == 0) {
+    Buckets.push_back(std::make_unique<THashBucket>());
+    used = static_cast<std::uint8_t>(Buckets.size());
+  }
+  Buckets[used - 1]->Append(THashRecord{hash, slot, std::move(key)});
 }
 
 const THashRecord& THash::Record(std::int32_t bucket, std::int32_t position) const {
-  return Buckets[bucket].Record(position);
+  return BucketAt(bucket)->Record(position);
+}
+
+THashBucket* THash::BucketAt(std::int32_t bucket) const {
+  const std::uint8_t used = UsedBuckets[bucket];
+  return used == 0 ? nullptr : Buckets[used - 1].get();
 }
 
 TObjectHash::TObjectHash() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,7 +56,16 @@ class THash : public TObject {
   std::vector<std::int32_t> FreeSlots;
 
  private:
-  std::vector<THashBucket> Buckets;
+  static constexpr std::int32_t kSizeBits = 7;
+
+  // The bucket numbered bucket, or null while it holds no key.
+  THashBucket* BucketAt(std::int32_t bucket) const;
+
+  // A decoded file can hold a great many small tables, so a bucket takes
+  // memory only once it holds a key: UsedBuckets gives, for each bucket
+  // number, one more than its place in Buckets, or 0 while it is empty.
+  std::array<std::uint8_t, 1 << kSizeBits> UsedBuckets{};
+  std::vector<std::unique_ptr<THashBucket>> Buckets;
 };
 
 // A THash whose values are objects it owns.
