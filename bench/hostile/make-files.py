@@ -3,7 +3,7 @@
 
 Also writes cases.tsv there: one line per file with its name, the line the
 program must print for it, the time limit in CPU seconds and the memory limit
-in MiB.
+in MiB. Files made of tiny values may take at most 128 times their size.
 """
 
 import hashlib
@@ -105,6 +105,27 @@ def nested_lists(folder, depth=10000000):
     return write(folder, "nest-10m.torrent", data), "Error in file ", 2, 64
 
 
+def many_values(folder, name, value, count):
+    # Every value is an object of its own, so the smallest values cost the
+    # most memory per byte of file.
+    info = b"l" + value * count + b"e"
+    data = b"d4:info" + info + b"e"
+    limit = max(64, 128 * len(data) // MIB)
+    return write(folder, name, data), digest_hex(info), 2, limit
+
+
+def empty_strings(folder):
+    return many_values(folder, "strings-10m.torrent", b"0:", 10000000)
+
+
+def empty_dictionaries(folder):
+    return many_values(folder, "dicts-1m.torrent", b"de", 1000000)
+
+
+def small_dictionaries(folder):
+    return many_values(folder, "dicts-1key-1m.torrent", b"d1:ai0ee", 1000000)
+
+
 def big_pieces(folder, size=512 * MIB):
     head = b"d4:infod6:lengthi%de4:name8:big.data12:piece lengthi16384e6:pieces%d:" % (size, size)
     tail = b"ee"
@@ -127,7 +148,7 @@ def good_file(folder):
 
 
 CASES = (huge_string_at_end, own_info_length, colliding_keys, hash_flood_keys, nested_lists,
-         big_pieces, good_file)
+         empty_strings, empty_dictionaries, small_dictionaries, big_pieces, good_file)
 
 
 def main():
