@@ -43,8 +43,14 @@ std::size_t TFileStream::Refill() {
   bufferIndex_ = 0;
   bufferLength_ = 0;
   if (position != filePosition_ && !file_.Seek(position)) return 0;
-  if (buffer_.empty()) buffer_.resize(kBufferSize);
-  bufferLength_ = file_.Read(buffer_.data(), buffer_.size());
+  if (!buffer_) {
+    // A small file gets a buffer of its own size, left uninitialised: many
+    // small files are the common case.
+    const std::int64_t size = file_.Size();
+    bufferCapacity_ = size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
+    buffer_ = std::make_unique_for_overwrite<char[]>(bufferCapacity_);
+  }
+  bufferLength_ = file_.Read(buffer_.get(), bufferCapacity_);
   filePosition_ = position + static_cast<std::int64_t>(bufferLength_);
   return bufferLength_;
 }
@@ -60,7 +66,12 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
         // A large request goes straight into the caller's memory.
         const std::int64_t position = Position();
         if (position != filePosition_ && !file_.Seek(position)) break;
-        const std::size_t n = file_.Read(out + delivered, wanted);
+        std::size_t n = 0;
+        while (n < wanted) {
+          const std::size_t got = file_.Read(out + delivered + n, wanted - n);
+          if (got == 0) break;
+          n += got;
+        }
         delivered += n;
         filePosition_ = position + static_cast<std::int64_t>(n);
         bufferStart_ = filePosition_;
@@ -70,7 +81,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
       if (Refill() == 0) break;
     }
     const std::size_t n = std::min(count - delivered, bufferLength_ - bufferIndex_);
-    std::memcpy(out + delivered, buffer_.data() + bufferIndex_, n);
+    std::memcpy(out + delivered, buffer_.get() + bufferIndex_, n);
     bufferIndex_ += n;
     delivered += n;
   }

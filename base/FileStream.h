@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "base/Stream.h"
 #include "platform/platform.h"
@@ -27,7 +26,8 @@ class TFileStream : public TStream {
   std::size_t Refill();
 
   platform::File file_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t bufferCapacity_ = 0;
   std::int64_t bufferStart_ = 0;  // file offset of buffer_[0]
   std::size_t bufferLength_ = 0;  // valid bytes in buffer_
   std::size_t bufferIndex_ = 0;   // next byte to hand out

@@ -64,11 +64,13 @@ class File {
   // false when it cannot be opened.
   bool Open(const std::string& name);
   bool IsOpen() const;
-  // The size in bytes, or -1 when it cannot be taken.
+  // The size in bytes (the POSIX backend takes it at the open), or -1 when
+  // it cannot be taken.
   std::int64_t Size();
   // Moves to an absolute offset; false on failure.
   bool Seek(std::int64_t offset);
-  // Reads up to count bytes; the number delivered, 0 at the end or on failure.
+  // Reads up to count bytes in one request; the number delivered, which may
+  // be fewer than asked before the end; 0 only at the end or on failure.
   std::size_t Read(void* buffer, std::size_t count);
   void Close();
 

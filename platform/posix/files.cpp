@@ -18,6 +18,7 @@ std::uint32_t FileAttributes(const std::string& name) {
 
 struct File::State {
   int fd = -1;
+  std::int64_t size = -1;  // taken when the file is opened
 };
 
 File::File() : state_(std::make_unique<State>()) {}
@@ -36,16 +37,13 @@ bool File::Open(const std::string& name) {
     return false;
   }
   state_->fd = fd;
+  state_->size = info.st_size;
   return true;
 }
 
 bool File::IsOpen() const { return state_->fd >= 0; }
 
-std::int64_t File::Size() {
-  struct stat info;
-  if (state_->fd < 0 || fstat(state_->fd, &info) != 0) return -1;
-  return info.st_size;
-}
+std::int64_t File::Size() { return state_->fd >= 0 ? state_->size : -1; }
 
 bool File::Seek(std::int64_t offset) {
   return state_->fd >= 0 && offset >= 0 && lseek(state_->fd, offset, SEEK_SET) == offset;
@@ -53,16 +51,13 @@ bool File::Seek(std::int64_t offset) {
 
 std::size_t File::Read(void* buffer, std::size_t count) {
   if (state_->fd < 0) return 0;
-  auto* bytes = static_cast<char*>(buffer);
-  std::size_t delivered = 0;
-  // Like ReadFile on a disk file: deliver all that is there, short only at the end.
-  while (delivered < count) {
-    ssize_t n = read(state_->fd, bytes + delivered, count - delivered);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    delivered += static_cast<std::size_t>(n);
+  // One system call: a caller that wants more asks again, and a small file
+  // then costs no extra call that only finds its end.
+  while (true) {
+    const ssize_t n = read(state_->fd, buffer, count);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return 0;
   }
-  return delivered;
 }
 
 void File::Close() {

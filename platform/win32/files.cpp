@@ -41,16 +41,11 @@ bool File::Seek(std::int64_t offset) {
 
 std::size_t File::Read(void* buffer, std::size_t count) {
   if (!IsOpen()) return 0;
-  auto* bytes = static_cast<char*>(buffer);
-  std::size_t delivered = 0;
-  // ReadFile takes a 32-bit count; larger requests go in pieces.
-  while (delivered < count) {
-    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - delivered, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(state_->handle, bytes + delivered, chunk, &got, nullptr) || got == 0) break;
-    delivered += got;
-  }
-  return delivered;
+  // ReadFile takes a 32-bit count; a larger request is simply delivered short.
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+  DWORD got = 0;
+  if (!ReadFile(state_->handle, buffer, wanted, &got, nullptr)) return 0;
+  return got;
 }
 
 void File::Close() {
