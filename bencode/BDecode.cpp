@@ -59,27 +59,46 @@ bool ReadContent(TStream& stream, std::size_t length, std::string& text) {
   return true;
 }
 
-// Reads the rest of a length prefix whose first digit was consumed, its
-// separator and the content. complete is false when the stream ended before
-// the declared length was read.
-std::string ReadString(TStream& stream, int first_digit, bool& complete) {
-  // The length is 32-bit and wraps; a length that wraps to zero or below
-  // reads no content.
+// Reads the rest of a length prefix whose first digit was consumed, and its
+// separator. The length is 32-bit and wraps; one that wraps to zero or below
+// stands for no content.
+std::int32_t ReadLength(TStream& stream, int first_digit) {
   auto length = static_cast<std::uint32_t>(first_digit);
   char byte = 0;
   while (ReadByte(stream, byte) && IsDigit(byte)) {
     length = length * 10 + static_cast<std::uint32_t>(byte - '0');
   }
+  return static_cast<std::int32_t>(length);
+}
+
+// A key: the length prefix and the content. complete is false when the
+// stream ended before the declared length was read.
+std::string ReadString(TStream& stream, int first_digit, bool& complete) {
+  const std::int32_t length = ReadLength(stream, first_digit);
   std::string text;
   complete = true;
-  if (static_cast<std::int32_t>(length) > 0) complete = ReadContent(stream, length, text);
+  if (length > 0) complete = ReadContent(stream, static_cast<std::size_t>(length), text);
   return text;
+}
+
+// Steps over the content of a long string value, as far as the stream holds
+// it, and notes where it lies. False when the stream cannot tell its size;
+// the content must then be read.
+bool SkipContent(TStream& stream, std::int32_t length, TIntString& scalar) {
+  const std::int64_t size = stream.Size();
+  if (size < 0) return false;
+  const std::int64_t offset = stream.Position();
+  scalar.StrOffset = offset;
+  scalar.StrLength = std::clamp<std::int64_t>(size - offset, 0, length);
+  stream.Seek(scalar.StrLength, TSeekOrigin::Current);
+  return true;
 }
 
 std::unique_ptr<TIntString> DecodeString(TStream& stream, int first_digit) {
   auto scalar = std::make_unique<TIntString>();
-  bool complete = false;
-  scalar->StrValue = ReadString(stream, first_digit, complete);
+  const std::int32_t length = ReadLength(stream, first_digit);
+  if (length > kMaxHeldString && SkipContent(stream, length, *scalar)) return scalar;
+  if (length > 0) ReadContent(stream, static_cast<std::size_t>(length), scalar->StrValue);
   return scalar;
 }
 

@@ -13,12 +13,21 @@ namespace kelvane {
 
 // A bencode scalar: a byte string (IsInt false, StrValue) or an integer
 // (IsInt true, IntValue).
+//
+// A string value longer than kMaxHeldString bytes (in a metainfo file, the
+// piece hashes) is not copied out of the stream: its StrValue stays empty
+// and StrOffset/StrLength say where its delivered bytes lie. Keys are always
+// held.
 class TIntString : public TObject {
  public:
   std::string StrValue;
   std::int64_t IntValue = 0;
   bool IsInt = false;
+  std::int64_t StrOffset = 0;
+  std::int64_t StrLength = 0;
 };
+
+inline constexpr std::int64_t kMaxHeldString = 1 << 20;
 
 // A bencode list; it owns its items.
 class TObjectList : public TObject {

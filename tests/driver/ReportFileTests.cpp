@@ -46,17 +46,19 @@ const std::string kMultiInfo =
     Bytes(100, 20) + "e";
 constexpr char kMultiDigest[] = "7AE0A530E9C5CDF7A1EFA34F94D8D7A3E6ED1D5F";
 
-// An info value larger than the file stream's buffer, behind a 100000-byte
-// comment, so that it starts and ends in different pieces of the file.
+// An info value larger than the file stream's buffer, behind a long comment,
+// so that it starts and ends in different pieces of the file. Both the
+// comment and the piece hashes are long enough to be left in the file by the
+// decoder rather than copied.
 std::string BigInfo() {
-  std::string pieces(70000, '\0');
+  std::string pieces(1200000, '\0');
   for (std::size_t i = 0; i < pieces.size(); ++i)
     pieces[i] = static_cast<char>((i * 13) ^ (i >> 8));
-  return "d6:lengthi1e4:name1:x12:piece lengthi16384e6:pieces70000:" + pieces + "e";
+  return "d6:lengthi1e4:name1:x12:piece lengthi16384e6:pieces1200000:" + pieces + "e";
 }
-constexpr char kBigDigest[] = "66919736C7190688AECC51FDF52FBC2341E458B0";
+constexpr char kBigDigest[] = "63BE19503DFF7A1CA9B249B126119069BC932349";
 const std::string kBigFile =
-    "d7:comment100000:" + std::string(100000, 'c') + "4:info" + BigInfo() + "e";
+    "d7:comment1500000:" + std::string(1500000, 'c') + "4:info" + BigInfo() + "e";
 
 // A file whose info value, a 600000-byte string, is read for its digest in
 // several pieces.
@@ -200,7 +202,7 @@ TEST(InfoRange, FileAndMemoryStreamsRecordTheSameRange) {
     std::unique_ptr<TObject> root = DecodeStream(*stream);
     auto* dictionary = dynamic_cast<TObjectHash*>(root.get());
     ASSERT_NE(dictionary, nullptr);
-    EXPECT_EQ(dynamic_cast<TIntString&>(*dictionary->Items("_info_start")).IntValue, 100023);
+    EXPECT_EQ(dynamic_cast<TIntString&>(*dictionary->Items("_info_start")).IntValue, 1500024);
     EXPECT_EQ(dynamic_cast<TIntString&>(*dictionary->Items("_info_length")).IntValue,
               static_cast<std::int64_t>(BigInfo().size()));
     EXPECT_EQ(stream->Position(), static_cast<std::int64_t>(kBigFile.size()));
