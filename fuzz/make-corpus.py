@@ -10,20 +10,8 @@ import hashlib
 import os
 import sys
 
-
-def bencode(value):
-    if isinstance(value, int):
-        return b"i%de" % value
-    if isinstance(value, str):
-        value = value.encode()
-    if isinstance(value, bytes):
-        return b"%d:%s" % (len(value), value)
-    if isinstance(value, list):
-        return b"l" + b"".join(bencode(v) for v in value) + b"e"
-    if isinstance(value, dict):
-        items = sorted((k.encode() if isinstance(k, str) else k, v) for k, v in value.items())
-        return b"d" + b"".join(bencode(k) + bencode(v) for k, v in items) + b"e"
-    raise TypeError(type(value))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from bencode_tools import bencode  # noqa: E402
 
 
 def digest_bytes(label, size):
