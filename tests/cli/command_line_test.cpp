@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/CommandLine.h"
@@ -8,59 +9,37 @@
 namespace kelvane {
 namespace {
 
-using Words = std::vector<std::string>;
+using namespace std::string_literals;
+using Rows = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
 TEST(CommandLine, SplitsTokensWithQuotedRunsAndNoEscapes) {
-  struct Case {
-    const char* line;
-    Words tokens;
-  };
-  const Case cases[] = {
+  const Rows rows = {
       {"", {}},
-      {"prog", {"prog"}},
       {"prog   \t ", {"prog"}},
       {"\"C:\\Program Files\\k.exe\" a b", {"\"C:\\Program Files\\k.exe\"", "a", "b"}},
-      {"p \"a b\"", {"p", "\"a b\""}},
-      {"p ab\"c d\"ef", {"p", "ab\"c d\"ef"}},
-      {"p \"\"", {"p", "\"\""}},
+      {"p ab\"c d\"ef \"\"", {"p", "ab\"c d\"ef", "\"\""}},
       {"p \"open to the end", {"p", "\"open to the end"}},
       {"p a\\\"b c\"", {"p", "a\\\"b c\""}},
-      {"p\ta\x01" "b\x1f" "c", {"p", "a", "b", "c"}},
-      {"p \x7f\x80\xff", {"p", "\x7f\x80\xff"}},
+      {"p\tq\x01r\x1fs \x7f\x80\xff", {"p", "q", "r", "s", "\x7f\x80\xff"}},
+      {"p a\0b c"s, {"p", "a"}},  // a zero byte ends the line
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.tokens) << c.line;
-}
-
-TEST(CommandLine, ZeroByteEndsTheLine) {
-  EXPECT_EQ(SplitCommandLine(std::string("p a\0b c", 7)), (Words{"p", "a"}));
+  for (const auto& [line, tokens] : rows) EXPECT_EQ(SplitCommandLine(line), tokens) << line;
 }
 
 TEST(CommandLine, ArgumentsDropOnlyASurroundingPairOfQuotes) {
-  struct Case {
-    const char* line;
-    Words arguments;
-  };
-  const Case cases[] = {
+  const Rows rows = {
       {"prog", {}},
-      {"prog word", {"word"}},
-      {"prog \"a path\\with spaces\"", {"a path\\with spaces"}},
-      {"prog \"\"", {""}},
+      {"\"quoted prog\" \"a path\\with spaces\" -hash", {"a path\\with spaces", "-hash"}},
       {"prog \"\" x", {"", "x"}},
-      {"prog ab\"c d\"ef", {"ab\"c d\"ef"}},
-      {"prog \"abc", {"\"abc"}},
-      {"prog \"ab\"c", {"\"ab\"c"}},
+      {"prog ab\"c d\"ef \"ab\"c", {"ab\"c d\"ef", "\"ab\"c"}},
       {"prog \"unclosed to the end", {"\"unclosed to the end"}},
       {"prog \"", {"\""}},
-      {"\"quoted prog\" -hash x", {"-hash", "x"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(CommandLineArguments(c.line), c.arguments) << c.line;
+  for (const auto& [line, arguments] : rows) EXPECT_EQ(CommandLineArguments(line), arguments);
 }
 
 TEST(CommandLine, AsciiLowerCaseTouchesOnlyAsciiCapitals) {
-  EXPECT_EQ(AsciiLowerCase("-HaSh"), "-hash");
-  EXPECT_EQ(AsciiLowerCase("@[`{"), "@[`{");
-  EXPECT_EQ(AsciiLowerCase("\xC4\xD6\xDC"), "\xC4\xD6\xDC");
-  EXPECT_EQ(AsciiLowerCase(std::string("A\0B", 3)), std::string("a\0b", 3));
+  EXPECT_EQ(AsciiLowerCase("-HaSh@[`{\xC4\xD6\xDC\0B"s), "-hash@[`{\xC4\xD6\xDC\0b"s);
 }
 
 }  // namespace
