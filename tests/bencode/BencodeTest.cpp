@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "base/Exceptions.h"
+#include "bencode/BDecode.h"
+#include "bencode/Hashes.h"
+
+namespace kelvane {
+namespace {
+
+using namespace std::string_literals;
+
+// Logs its id when destroyed, showing what was freed and in which order.
+struct TTracked : TObject {
+  TTracked(int id, std::vector<int>& log) : Id(id), Log(log) {}
+  ~TTracked() override { Log.push_back(Id); }
+  int Id;
+  std::vector<int>& Log;
+};
+
+// What call returns, or the class and message of what it raises.
+std::string Outcome(const auto& call) {
+  try {
+    return call();
+  } catch (const Exception& e) {
+    return e.ClassName() + (": " + e.Message());
+  }
+}
+
+// Renders a decoded tree. Tables cannot list their keys, so a table shows the
+// keys these tests use and "+n" for any others; a string left in the stream
+// shows as <length@offset>.
+std::string Show(const TObject* value) {
+  if (value == nullptr) return "null";
+  if (const auto* scalar = dynamic_cast<const TIntString*>(value)) {
+    if (scalar->IsInt) return "i" + std::to_string(scalar->IntValue);
+    if (scalar->StrLength == 0) return "'" + scalar->StrValue + "'";
+    return "<" + std::to_string(scalar->StrLength) + "@" + std::to_string(scalar->StrOffset) + ">";
+  }
+  std::string text;
+  if (const auto* list = dynamic_cast<const TObjectList*>(value)) {
+    for (std::size_t i = 0; i < list->Count(); ++i) text += (i ? "," : "") + Show(list->Item(i));
+    return "[" + text + "]";
+  }
+  const auto& hash = dynamic_cast<const TObjectHash&>(*value);
+  int shown = 0;
+  for (const char* key : {"a", "x", "info", "_info_start", "_info_length"})
+    if (hash.Exists(key)) text += (shown++ ? ","s : ""s) + key + "=" + Show(hash.Items(key));
+  if (const int more = hash.LastValueSlot() + 1 - shown) text += "+" + std::to_string(more);
+  return "{" + text + "}";
+}
+
+// What decoding a stream made from args gives, and the stream position after it.
+template <class TStreamKind = TMemoryStream>
+std::string Decode(const auto&... args) {
+  TStreamKind stream(args...);
+  const std::string shown = Outcome([&] { return Show(DecodeStream(stream).get()); });
+  return shown + " @" + std::to_string(stream.Position());
+}
+
+TEST(HashTest, GivesKnownHashValuesAndBuckets) {
+  EXPECT_EQ(HashKey("abc"), 0x456767C3u);
+  for (const char* key : {"a", "A"}) EXPECT_EQ(HashKey(key), 0x23456761u) << key;
+  const std::pair<const char*, std::int32_t> buckets[] = {
+      {"abc", 67}, {"info", 95}, {"_info_start", 116}, {"_info_length", 40}, {"a", 97}};
+  TObjectHash hash;
+  std::int32_t bucket = -1, position = -1;
+  for (const auto& [key, expected] : buckets) {
+    EXPECT_FALSE(hash.FindKey(key, bucket, position));
+    EXPECT_EQ(bucket, expected) << key;
+  }
+}
+
+TEST(HashTest, KeepsKeysApartAndFreesEachValueOnceInSlotOrder) {
+  const std::string odd[] = {"a", "A", "ab", "a\0b"s, "\x80\xff"};
+  const auto key = [&](int i) { return i < 5 ? odd[i] : std::to_string(i); };
+  std::vector<int> log, expected = {2};
+  {
+    TObjectHash hash;
+    for (int i = 0; i < 1000; ++i) hash.Items(key(i), std::make_unique<TTracked>(i, log));
+    hash.Items("nil", nullptr);
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(dynamic_cast<TTracked&>(*hash.Items(key(i))).Id, i);
+    EXPECT_EQ(hash.Items("nil"), nullptr);
+    EXPECT_FALSE(hash.Exists("a\0"s));
+    hash.Items("ab", std::make_unique<TTracked>(1001, log));
+    EXPECT_EQ(log, expected);  // the replaced value goes at once, its slot stays
+    EXPECT_EQ(hash.LastValueSlot(), 1000);
+    hash.Items("A", std::unique_ptr<TObject>(hash.Items("A")));  // storing what it holds
+    for (int i = 0; i < 1000; ++i) expected.push_back(i == 2 ? 1001 : i);
+  }
+  EXPECT_EQ(log, expected);
+}
+
+TEST(HashTest, RefusesEmptyAndMissingKeys) {
+  std::vector<int> log;
+  TObjectHash hash;
+  const std::string empty = "EHashInvalidKeyError: Key cannot be an empty string";
+  EXPECT_EQ(Outcome([&] { return std::to_string(hash.Exists("")); }), empty);
+  EXPECT_EQ(Outcome([&] { return Show(hash.Items("")); }), empty);
+  EXPECT_THROW(hash.Items("", std::make_unique<TTracked>(7, log)), EHashInvalidKeyError);
+  EXPECT_EQ(log, std::vector<int>{7});  // freed by the caller's pointer, never stored
+  EXPECT_EQ(hash.LastValueSlot(), -1);
+  EXPECT_EQ(Outcome([&] { return Show(hash.Items("x")); }), "EHashFindError: Key \"x\" not found");
+}
+
+TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
+  // clang-format off
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "null @0"}, {"x", "null @1"}, {"e", "null @1"}, {"i42e", "i42 @4"}, {"ie", "i0 @2"},
+      {"i-42e", "i-42 @5"}, {"i4-2e", "i-42 @5"}, {"i--42e", "i-42 @6"}, {"i42-e", "i-42 @5"},
+      {"i-e", "i0 @3"}, {"i-0e", "i0 @4"}, {"i42", "i42 @3"}, {"i42xe", "i42 @4"}, {"le", "[] @2"},
+      {"i9223372036854775807e", "i9223372036854775807 @21"}, {"i18446744073709551617e", "i1 @22"},
+      {"i9223372036854775808e", "i-9223372036854775808 @21"}, {"4:spam", "'spam' @6"},
+      {"4xspam", "'spam' @6"}, {"0:", "'' @2"}, {"05:abcde", "'abcde' @8"}, {"4:sp", "'sp' @4"},
+      {"3:a\0b"s, "'a\0b' @5"s}, {"4294967300:abcd", "'abcd' @15"}, {"2147483648:abcd", "'' @11"},
+      {"2147483647:abcdefgh", "<8@11> @19"}, {"li1exi2ee", "[i1,i2] @9"}, {"li1e", "[i1] @4"},
+      {"d1:ai1e1:ai2ee", "{a=i2} @14"}, {"d0:i1ee", "{} @7"}, {"d3:fooxe", "{} @8"},
+      {"d3:fooe", "{} @7"}, {"d3:fooee", "{} @8"}, {"dexyz", "{} @2"}, {"d5:info", "{} @7"},
+      {"di1:ai1ee", "EConvertError: 'i' is not a valid integer value @2"},
+      {"d1:ai1e\xff" "1:ai1ee", "EConvertError: '\xff' is not a valid integer value @8"},
+      {"d\0" "1:ai1ee"s, "EConvertError: '\0' is not a valid integer value @2"s},
+      {"d4:infod1:ai5eee", "{info={a=i5},_info_start=i7,_info_length=i8} @16"},
+      {"d4:infoi1ee", "{info=i1,_info_start=i7,_info_length=i3} @11"},
+      {"d4:info", "{_info_start=i7,_info_length=i0} @7"}, {"d2147483647:info", "{} @16"},
+      {"d4:infoxe", "{_info_start=i7,_info_length=i1} @9"},
+      {"d1:xd4:infoi1eee", "{x={info=i1,_info_start=i11,_info_length=i3}} @16"},
+      {"d11:_info_starti5e4:infoi1ee", "{info=i1,_info_start=i24,_info_length=i3} @28"},
+      {"d4:infoi1e11:_info_starti5ee", "{info=i1,_info_start=i5,_info_length=i3} @28"},
+      {"d4:infoi1e4:infoi22ee", "{info=i22,_info_start=i16,_info_length=i4} @21"}};
+  // clang-format on
+  for (const auto& [input, expected] : rows) EXPECT_EQ(Decode(input), expected) << input;
+}
+
+TEST(DecodeStreamTest, LimitsNesting) {
+  const std::size_t n = kMaxNestingDepth;
+  EXPECT_EQ(Decode(std::string(1000, 'l') + std::string(1000, 'e')),
+            std::string(1000, '[') + std::string(1000, ']') + " @2000");
+  EXPECT_EQ(Decode(std::string(n, 'l')), std::string(n, '[') + std::string(n, ']') + " @1024");
+  EXPECT_EQ(Decode(std::string(n - 1, 'l') + "d1:ai1ee"),
+            std::string(n - 1, '[') + "{a=i1}" + std::string(n - 1, ']') + " @1031");
+  const std::string refused = "ENestingTooDeep: Nesting too deep @1025";
+  EXPECT_EQ(Decode(std::string(n, 'l') + "d1:ai1ee"), refused);
+  EXPECT_EQ(Decode(std::string(10'000'000, 'l')), refused);
+}
+
+// Delivers at most 1000 bytes a read, reports no size, and runs out of memory
+// when its countdown of reads reaches zero.
+struct TAwkwardStream : TMemoryStream {
+  TAwkwardStream(const std::string& bytes, int reads) : TMemoryStream(bytes), ReadsLeft(reads) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    if (ReadsLeft-- == 0) throw std::bad_alloc();
+    return TMemoryStream::Read(buffer, std::min<std::size_t>(count, 1000));
+  }
+  std::int64_t Size() override { return 0; }
+  int ReadsLeft;
+};
+
+TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutTrustingThem) {
+  const std::string content(200'000, 'q'), shown = "'" + content + "' @200007";
+  EXPECT_EQ(Decode("300000:" + content), shown);
+  EXPECT_EQ(Decode<TAwkwardStream>("200000:" + content + "i1e", -1), shown);
+  EXPECT_EQ(Decode<TAwkwardStream>("d1:ali1ei2ee", 6), "EOutOfMemory: Out of memory @6");
+}
+
+TEST(DecodeStreamTest, FindsEveryKeyOfACrowdedBucket) {
+  std::string input = "d";
+  for (int i = 1000; i < 4000; ++i)
+    input += "6:" + std::to_string(i) + "zzi" + std::to_string(i) + "e";
+  TMemoryStream stream(input + "e");
+  const auto root = DecodeStream(stream);
+  const auto& hash = dynamic_cast<const TObjectHash&>(*root);
+  for (int i = 1000; i < 4000; ++i) {
+    const std::string key = std::to_string(i) + "zz";
+    std::int32_t bucket = 0, position = 0;
+    ASSERT_TRUE(hash.FindKey(key, bucket, position)) << key;
+    EXPECT_EQ(std::pair(bucket, position), std::pair(122, i - 1000));
+    EXPECT_EQ(dynamic_cast<const TIntString&>(*hash.Items(key)).IntValue, i);
+  }
+}
+
+}  // namespace
+}  // namespace kelvane
