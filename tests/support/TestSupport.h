@@ -1,0 +1,133 @@
+#pragma once
+
+// Real folders, captured standard output and a changed current folder for the test programs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Exceptions.h"
+#include "base/StdOut.h"
+
+namespace kelvane::testing {
+
+namespace fs = std::filesystem;
+
+// The system's own separator.
+inline const std::string kSep(1, static_cast<char>(fs::path::preferred_separator));
+
+// Entries made for a test and removed when the object goes: in a fresh folder below the system's
+// temporary folder (removed whole), or in an existing folder (only the entries made here).
+class TempFolder {
+ public:
+  explicit TempFolder(fs::path existing = {})
+      : folder_(existing.empty() ? fs::temp_directory_path() / UniqueName("kelvane-test-")
+                                 : std::move(existing)) {
+    if (fs::create_directory(folder_)) made_.push_back(folder_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    for (const fs::path& entry : made_) fs::remove_all(entry, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // A name no earlier run left behind.
+  static std::string UniqueName(std::string_view prefix) {
+    std::random_device random;
+    return std::string(prefix) + std::to_string(random()) + "-" + std::to_string(random());
+  }
+  const fs::path& Folder() const { return folder_; }
+  // The folder as the program spells it: no final separator.
+  std::string Dir() const { return folder_.string(); }
+  // Dir, the system's separator and the entry.
+  std::string Name(std::string_view entry) const { return (folder_ / entry).string(); }
+  // Writes bytes (any bytes) to a file in the folder; returns its full name.
+  std::string Write(std::string_view entry, std::string_view bytes) {
+    made_.push_back(folder_ / entry);
+    std::ofstream(made_.back(), std::ios::binary).write(bytes.data(), std::ssize(bytes));
+    return made_.back().string();
+  }
+  // Makes a subfolder; returns its full name.
+  std::string MakeFolder(std::string_view entry) {
+    made_.push_back(folder_ / entry);
+    fs::create_directory(made_.back());
+    return made_.back().string();
+  }
+
+ private:
+  fs::path folder_;
+  std::vector<fs::path> made_;
+};
+
+// Standard output while the object lives, kept as the pieces handed on.
+class Output {
+ public:
+  explicit Output(bool console = true) {
+    pieces.clear();
+    failing = false;
+    SetStdOutWriter(Take, console);
+  }
+  ~Output() { SetStdOutWriter(nullptr, false); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  static std::string Text() {
+    std::string all;
+    for (const std::string& piece : pieces) all += piece;
+    return all;
+  }
+  // The lines in output order; every line must end in CR LF.
+  static std::vector<std::string> Lines() {
+    std::vector<std::string> lines;
+    std::string rest = Text();
+    for (std::size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2))
+      lines.push_back(rest.substr(0, end));
+    EXPECT_EQ(rest, "") << "output not ended by CR LF";
+    return lines;
+  }
+
+  static inline std::vector<std::string> pieces;  // every piece handed on, in order
+  static inline bool failing = false;             // the writer fails while set
+
+ private:
+  static bool Take(std::string_view bytes) {
+    pieces.emplace_back(bytes);
+    return !failing;
+  }
+};
+
+// The current folder, changed while the object lives.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const fs::path& folder) : saved_(fs::current_path()) {
+    fs::current_path(folder);
+  }
+  ~CurrentFolder() {
+    std::error_code ignored;
+    fs::current_path(saved_, ignored);
+  }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  fs::path saved_;
+};
+
+// Runs action and expects it to raise the Exception class of that name.
+template <typename Action>
+void ExpectRaises(const char* className, Action action) {
+  try {
+    action();
+    ADD_FAILURE() << "no " << className << " raised";
+  } catch (const Exception& error) {
+    EXPECT_STREQ(error.ClassName(), className);
+  }
+}
+
+}  // namespace kelvane::testing
