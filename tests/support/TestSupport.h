@@ -43,9 +43,7 @@ class TempFolder {
     return std::string(prefix) + std::to_string(random()) + "-" + std::to_string(random());
   }
   const fs::path& Folder() const { return folder_; }
-  // The folder as the program spells it: no final separator.
-  std::string Dir() const { return folder_.string(); }
-  // Dir, the system's separator and the entry.
+  // The folder, the system's separator and the entry.
   std::string Name(std::string_view entry) const { return (folder_ / entry).string(); }
   // Writes bytes (any bytes) to a file in the folder; returns its full name.
   std::string Write(std::string_view entry, std::string_view bytes) {
