@@ -31,7 +31,7 @@ TEST(CommandLine, ArgumentsDropOnlyASurroundingPairOfQuotes) {
       {"prog", {}},
       {"\"quoted prog\" \"a path\\with spaces\" -hash", {"a path\\with spaces", "-hash"}},
       {"prog \"\" x", {"", "x"}},
-      {"prog ab\"c d\"ef \"ab\"c", {"ab\"c d\"ef", "\"ab\"c"}},
+      {"prog ab\"c d\"ef \"ab\"c \"a\"b\"", {"ab\"c d\"ef", "\"ab\"c", "a\"b"}},
       {"prog \"unclosed to the end", {"\"unclosed to the end"}},
       {"prog \"", {"\""}},
   };
