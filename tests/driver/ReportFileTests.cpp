@@ -67,7 +67,8 @@ TEST(PathHelpers, IsExistingFileOnlyForEntriesThatAreNotDirectories) {
   EXPECT_TRUE(IsExistingFile(folder.Write("plain.torrent", "d4:infoi1ee")));
   const std::string hidden = folder.Write(".hidden", "x");
 #ifdef _WIN32
-  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesA(
+      hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
   for (const char* name : {"plain.torrent?", "plain.tor?ent", "*.torrent"})
     EXPECT_FALSE(IsExistingFile(folder.Name(name))) << name;
 #endif
@@ -93,7 +94,7 @@ TEST(ReportFile, OneLineForFilesOfEveryForm) {
       {kMultiDigest, {"d4:info" + kMultiInfo + "e"}},
       {kBigDigest, {kBigFile}},
       {"Error - Blank file!", {""}},
-      {kParsing, {"d1:xd4:infoi1eee", "d1:ai1ee"}},
+      {kParsing, {"d1:xd4:infoi1eee", "d1:ai1ee", "d4:inf"}},
       {kInFile,
        {"li1ee", "i5e", "4:spam", "Just a text file.\r\n", "\357\273\277d4:infoi1ee", "dx1:ae",
         "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee"}},

@@ -76,8 +76,9 @@ class ExpandTargetTest : public ::testing::Test {
     for (const char* name : {"MiXed.Torrent", "^a.torrent"}) dir_.Write(name, Torrent(2));
     dir_.MakeFolder("folder.torrent");
     dir_.Write("folder.torrent/inner.torrent", Torrent(1));
-#ifdef _WIN32  // hidden and system files are listed too
-    SetFileAttributesA(dir_.Name(".hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+#ifdef _WIN32  // hidden, system and read-only files are listed and read too
+    SetFileAttributesA(dir_.Name(".hidden").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
 #endif
   }
 
@@ -87,7 +88,6 @@ class ExpandTargetTest : public ::testing::Test {
 TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   const Lines all = {Hashed(1, "a.torrent"), Hashed(1, "noext"),         Hashed(1, ".hidden"),
                      Hashed(1, "b.tor"),     Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")};
-  const Lines inner = {Hashed(1, "inner.torrent")};
   // Never a directory, "." or ".."; names shown as stored; "^" masks exclude.
   const std::pair<std::string, Lines> cases[] = {
       {"*.*", all},
@@ -97,13 +97,14 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
       {"*.tor", {Hashed(1, "b.tor")}},
       {"no*.*", {}},
       {"MIXED.TORRENT", {Hashed(2, "MiXed.Torrent")}},
+      {"m?x*.T*", {Hashed(2, "MiXed.Torrent")}},
       {"^*.torrent", {}},
       {"^A.TORRENT", {Hashed(2, "^a.torrent")}},
       {"folder.torrent", {}},
       {"fold*" + kSep + "inner.torrent", {}},
-      {"folder.torrent/", inner},
-      {"folder.torrent\\", inner},
-      {"missing.torrent", {}}};
+      {"folder.torrent/", {Hashed(1, "inner.torrent")}},
+      {"folder.torrent\\", {Hashed(1, "inner.torrent")}},
+      {"missing" + kSep + "*", {}}};
   for (const auto& [fileNamePart, lines] : cases)
     EXPECT_EQ(Expand(dir_.Name(fileNamePart)), lines) << fileNamePart;
   EXPECT_EQ(Expand(dir_.Name("a.torrent"), true), Lines{Digest(1)});

@@ -21,8 +21,9 @@ namespace fs = std::filesystem;
 // The system's own separator.
 inline const std::string kSep(1, static_cast<char>(fs::path::preferred_separator));
 
-// Entries made for a test and removed when the object goes: in a fresh folder below the system's
-// temporary folder (removed whole), or in an existing folder (only the entries made here).
+// Entries made for a test and removed when the object goes, read-only or not: in a fresh folder
+// below the system's temporary folder (removed whole), or in an existing folder (only the entries
+// made here).
 class TempFolder {
  public:
   explicit TempFolder(fs::path existing = {})
@@ -32,7 +33,10 @@ class TempFolder {
   }
   ~TempFolder() {
     std::error_code ignored;
-    for (const fs::path& entry : made_) fs::remove_all(entry, ignored);
+    for (auto entry = made_.rbegin(); entry != made_.rend(); ++entry) {
+      fs::permissions(*entry, fs::perms::owner_write, fs::perm_options::add, ignored);
+      fs::remove_all(*entry, ignored);
+    }
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
