@@ -21,12 +21,13 @@ std::int64_t TFileStream::Position() const {
   return bufferStart_ + static_cast<std::int64_t>(bufferIndex_);
 }
 
-std::int64_t TFileStream::Size() { return file_.Size(); }
+std::int64_t TFileStream::Size() {
+  return file_.Size();
+}
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const std::int64_t target = origin == TSeekOrigin::Beginning ? offset : Position() + offset;
-  if (target >= bufferStart_ &&
-      target <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
+  if (target >= bufferStart_ && target <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
     bufferIndex_ = static_cast<std::size_t>(target - bufferStart_);
   } else {
     bufferStart_ = target;
@@ -47,7 +48,8 @@ std::size_t TFileStream::Refill() {
     // A small file gets a buffer of its own size, left uninitialised: many
     // small files are the common case.
     const std::int64_t size = file_.Size();
-    bufferCapacity_ = size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
+    bufferCapacity_ =
+        size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
     buffer_ = std::make_unique_for_overwrite<char[]>(bufferCapacity_);
   }
   bufferLength_ = file_.Read(buffer_.get(), bufferCapacity_);

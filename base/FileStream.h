@@ -28,10 +28,10 @@ class TFileStream : public TStream {
   platform::File file_;
   std::unique_ptr<char[]> buffer_;
   std::size_t bufferCapacity_ = 0;
-  std::int64_t bufferStart_ = 0;  // file offset of buffer_[0]
-  std::size_t bufferLength_ = 0;  // valid bytes in buffer_
-  std::size_t bufferIndex_ = 0;   // next byte to hand out
-  std::int64_t filePosition_ = 0; // where the handle stands
+  std::int64_t bufferStart_ = 0;   // file offset of buffer_[0]
+  std::size_t bufferLength_ = 0;   // valid bytes in buffer_
+  std::size_t bufferIndex_ = 0;    // next byte to hand out
+  std::int64_t filePosition_ = 0;  // where the handle stands
 };
 
 }  // namespace kelvane

@@ -75,8 +75,8 @@ void SetStdOutWriter(StdOutWriter writer, bool isConsole) {
   out.buffer.clear();
   out.failed = false;
   out.writer = writer != nullptr ? writer : PlatformWrite;
-  out.console = writer != nullptr ? isConsole
-                                  : platform::IsCharacterDevice(platform::StdStream::Output);
+  out.console =
+      writer != nullptr ? isConsole : platform::IsCharacterDevice(platform::StdStream::Output);
 }
 
 }  // namespace kelvane

@@ -6,7 +6,9 @@ namespace kelvane {
 
 namespace {
 
-bool IsSeparator(char c) { return c >= 0x01 && c <= 0x20; }
+bool IsSeparator(char c) {
+  return c >= 0x01 && c <= 0x20;
+}
 
 // The arguments after the program's name, read afresh: split from the
 // command line where the system keeps one, else the words the shell gave.
@@ -49,7 +51,9 @@ std::vector<std::string> CommandLineArguments(std::string_view line) {
   return tokens;
 }
 
-std::int32_t ArgumentCount() { return static_cast<std::int32_t>(Arguments().size()); }
+std::int32_t ArgumentCount() {
+  return static_cast<std::int32_t>(Arguments().size());
+}
 
 std::string ArgumentText(std::int32_t index) {
   if (index == 0) return platform::ModuleFileName();

@@ -1,3 +1,5 @@
+#include "driver/Program.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include "driver/CommandLine.h"
 #include "driver/ExpandTarget.h"
 #include "driver/PathHelpers.h"
-#include "driver/Program.h"
 
 namespace kelvane {
 

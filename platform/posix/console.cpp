@@ -12,7 +12,9 @@ int Descriptor(StdStream stream) {
 }
 }  // namespace
 
-bool IsCharacterDevice(StdStream stream) { return isatty(Descriptor(stream)) == 1; }
+bool IsCharacterDevice(StdStream stream) {
+  return isatty(Descriptor(stream)) == 1;
+}
 
 bool WriteStd(StdStream stream, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -24,6 +26,8 @@ bool WriteStd(StdStream stream, std::string_view bytes) {
   return true;
 }
 
-std::string ToOem(std::string_view text) { return std::string(text); }
+std::string ToOem(std::string_view text) {
+  return std::string(text);
+}
 
 }  // namespace kelvane::platform

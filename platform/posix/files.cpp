@@ -22,7 +22,9 @@ struct File::State {
 };
 
 File::File() : state_(std::make_unique<State>()) {}
-File::~File() { Close(); }
+File::~File() {
+  Close();
+}
 
 bool File::Open(const std::string& name) {
   Close();
@@ -41,9 +43,13 @@ bool File::Open(const std::string& name) {
   return true;
 }
 
-bool File::IsOpen() const { return state_->fd >= 0; }
+bool File::IsOpen() const {
+  return state_->fd >= 0;
+}
 
-std::int64_t File::Size() { return state_->fd >= 0 ? state_->size : -1; }
+std::int64_t File::Size() {
+  return state_->fd >= 0 ? state_->size : -1;
+}
 
 bool File::Seek(std::int64_t offset) {
   return state_->fd >= 0 && offset >= 0 && lseek(state_->fd, offset, SEEK_SET) == offset;

@@ -22,9 +22,13 @@ void Initialize(int argc, char** argv) {
   Words().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-bool CommandLine(std::string&) { return false; }
+bool CommandLine(std::string&) {
+  return false;
+}
 
-const std::vector<std::string>& ArgumentWords() { return Words(); }
+const std::vector<std::string>& ArgumentWords() {
+  return Words();
+}
 
 std::string ModuleFileName() {
   char buffer[PATH_MAX];
@@ -33,6 +37,8 @@ std::string ModuleFileName() {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-void Exit(int code) { std::exit(code); }
+void Exit(int code) {
+  std::exit(code);
+}
 
 }  // namespace kelvane::platform

@@ -38,7 +38,9 @@ constexpr std::size_t kMaxNameLength = 259;
 
 std::uint32_t lastError = 0;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 // A mismatch after a "*" lets only the last "*" take one byte more; that is
 // enough, and keeps a mask with many stars from taking exponential time.
@@ -79,9 +81,13 @@ struct FileSearch::State {
 };
 
 FileSearch::FileSearch() : state_(std::make_unique<State>()) {}
-FileSearch::~FileSearch() { Close(); }
+FileSearch::~FileSearch() {
+  Close();
+}
 
-bool FileSearch::IsOpen() const { return state_->dir != nullptr; }
+bool FileSearch::IsOpen() const {
+  return state_->dir != nullptr;
+}
 
 void FileSearch::Close() {
   if (state_->dir != nullptr) {
@@ -137,7 +143,9 @@ bool FileSearch::FindNext(FindData& data) {
   return false;
 }
 
-std::uint32_t LastError() { return lastError; }
+std::uint32_t LastError() {
+  return lastError;
+}
 
 void LowerCase(std::string& text) {
   for (char& c : text) c = Lower(c);

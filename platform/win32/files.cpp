@@ -15,7 +15,9 @@ struct File::State {
 };
 
 File::File() : state_(std::make_unique<State>()) {}
-File::~File() { Close(); }
+File::~File() {
+  Close();
+}
 
 bool File::Open(const std::string& name) {
   Close();
@@ -24,7 +26,9 @@ bool File::Open(const std::string& name) {
   return state_->handle != INVALID_HANDLE_VALUE;
 }
 
-bool File::IsOpen() const { return state_->handle != INVALID_HANDLE_VALUE; }
+bool File::IsOpen() const {
+  return state_->handle != INVALID_HANDLE_VALUE;
+}
 
 std::int64_t File::Size() {
   LARGE_INTEGER size;

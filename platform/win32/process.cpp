@@ -23,6 +23,8 @@ std::string ModuleFileName() {
   return std::string(buffer, length);
 }
 
-void Exit(int code) { ExitProcess(static_cast<UINT>(code)); }
+void Exit(int code) {
+  ExitProcess(static_cast<UINT>(code));
+}
 
 }  // namespace kelvane::platform

@@ -21,9 +21,13 @@ struct FileSearch::State {
 };
 
 FileSearch::FileSearch() : state_(std::make_unique<State>()) {}
-FileSearch::~FileSearch() { Close(); }
+FileSearch::~FileSearch() {
+  Close();
+}
 
-bool FileSearch::IsOpen() const { return state_->handle != INVALID_HANDLE_VALUE; }
+bool FileSearch::IsOpen() const {
+  return state_->handle != INVALID_HANDLE_VALUE;
+}
 
 void FileSearch::Close() {
   if (IsOpen()) {
@@ -48,7 +52,9 @@ bool FileSearch::FindNext(FindData& data) {
   return true;
 }
 
-std::uint32_t LastError() { return GetLastError(); }
+std::uint32_t LastError() {
+  return GetLastError();
+}
 
 void LowerCase(std::string& text) {
   if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
