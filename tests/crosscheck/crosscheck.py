@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from bencode_tools import bencode, content  # noqa: E402
@@ -39,8 +40,7 @@ def make_content(root):
                       ("album/02 song.flac", 131_072), ("album/cover.jpg", 5),
                       ("album/disc 2/03 long.flac", 250_000), ("album/disc 2/x/notes.txt", 1)]:
         os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
-        with open(os.path.join(root, rel), "wb") as f:
-            f.write(content(rel, size))
+        Path(root, rel).write_bytes(content(rel, size))
     return os.path.join(root, "single.bin"), os.path.join(root, "album")
 
 
@@ -81,8 +81,7 @@ def make_with_libtorrent(single, multi, out):
         for url in seeds:
             maker.add_url_seed(url)
         lt.set_piece_hashes(maker, os.path.dirname(source))
-        with open(os.path.join(out, f"libtorrent {name}.torrent"), "wb") as f:
-            f.write(lt.bencode(maker.generate()))
+        Path(out, f"libtorrent {name}.torrent").write_bytes(lt.bencode(maker.generate()))
 
 
 def make_noncanonical(out):
@@ -103,8 +102,7 @@ def make_noncanonical(out):
         "hand trailing bytes.torrent": (announce, canonical, b"", b"\r\njunk \x00\xff d4:infoe"),
     }
     for name, (before, info, after, trailer) in cases.items():
-        with open(os.path.join(out, name), "wb") as f:
-            f.write(b"d" + before + b"4:info" + info + after + b"e" + trailer)
+        Path(out, name).write_bytes(b"d" + before + b"4:info" + info + after + b"e" + trailer)
     return {name: hashlib.sha1(case[1]).hexdigest() for name, case in cases.items()}
 
 
@@ -118,15 +116,12 @@ def kelvane_lines(args):
 
 def oracles(path):
     """The info hashes that the tools there report for a tool-made file."""
-    found = {}
-    if SHOW:  # version 3 reads no v2 metadata, hybrid files included
-        m = re.search(rb"^\s*Hash: ([0-9a-fA-F]{40})\s*$",
-                      subprocess.run([SHOW, path], capture_output=True).stdout, re.M)
-        if m:
-            found["transmission-show"] = m.group(1).decode()
-    if lt is not None:
-        found["libtorrent v1"] = str(lt.torrent_info(path).info_hashes().v1)
-    return found
+    # transmission-show 3 reads no v2 metadata, hybrid files included
+    m = SHOW and re.search(rb"^\s*Hash: ([0-9a-fA-F]{40})\s*$",
+                           subprocess.run([SHOW, path], capture_output=True).stdout, re.M)
+    found = {"transmission-show": m and m.group(1).decode(),
+             "libtorrent v1": lt and str(lt.torrent_info(path).info_hashes().v1)}
+    return {oracle: digest for oracle, digest in found.items() if digest}
 
 
 def main():

@@ -1,9 +1,7 @@
-// Starts kelvane.exe with exact command lines and checks what it writes. A launcher that hands over
-// a list of arguments quotes them in its own way, so some command lines can only be given through
-// CreateProcessA. The program splits its command line itself; each case is built so that a wrong
-// split would name a file that exists and so show up in the output, while the right split names
-// nothing or a different file. Usage: e2e_launch <path of kelvane.exe>. Prints each failed check
-// and a closing "N passed, N failed" line; the exit code is 1 on any failure.
+// Starts kelvane.exe through CreateProcessA with exact command lines, which no launcher taking a
+// list of arguments can give, and checks its output: in each case a wrong split of the command line
+// names a file that exists. Usage: e2e_launch <path of kelvane.exe>; prints each failed check and
+// "N passed, N failed", exit code 1 on any failure.
 
 #include <windows.h>
 
@@ -59,10 +57,10 @@ std::vector<std::string> SortedLines(const std::string& text) {
   return lines;
 }
 
-// Starts the program's copy with exactly this command line in the test's folder. The run must
-// end with exit code 0 and this output (as a set of lines if sorted) on standard output and
-// standard error together, so anything on standard error fails the check.
-void Expect(const std::string& commandLine, const std::string& expected, bool sorted = false) {
+// Runs the program's copy with exactly this command line in the test's folder; it must exit with 0
+// and write this output (as a set of lines if sorted) to standard output and error together. A
+// start that fails leaves the exit code at 1.
+void Expect(const std::string& commandLine, const std::string& expected, bool sorted) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE read, write;
   CreatePipe(&read, &write, &inherit, 0);
@@ -74,20 +72,15 @@ void Expect(const std::string& commandLine, const std::string& expected, bool so
   PROCESS_INFORMATION process = {};
   std::string line = commandLine, got;
   DWORD code = 1, count = 0;
-  const bool started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, folder.c_str(), &startup, &process);
+  CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                 &startup, &process);
   CloseHandle(write);
-  if (started) {
-    char buffer[4096];
-    while (ReadFile(read, buffer, sizeof buffer, &count, nullptr) && count > 0) {
-      got.append(buffer, count);
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+  for (char buffer[4096]; ReadFile(read, buffer, sizeof buffer, &count, nullptr) && count > 0;) {
+    got.append(buffer, count);
   }
-  CloseHandle(read);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &code);
+  for (HANDLE handle : {read, process.hProcess, process.hThread}) CloseHandle(handle);
   const bool ok =
       code == 0 && (sorted ? SortedLines(got) == SortedLines(expected) : got == expected);
   ++(ok ? passed : failed);
@@ -103,45 +96,45 @@ void Run() {
     every += Line(n, kFiles[n - 1].first);
     digests += Line(n);
   }
-  const std::string b = Line(2, "b.torrent");
+  const std::string b = Line(2, "b.torrent"), quoted = "\"" + program + "\"";
   const struct {
-    const char* arguments;  // after the quoted program
+    std::string commandLine;
     std::string output;
     bool sorted = false;
+    DWORD held = 0;  // access with which another process holds held\h.torrent open meanwhile
   } cases[] = {
       // A quoted run inside a token keeps its quotes and spaces: no file is named. Split at the
       // spaces it would name a.torrent; with the quotes removed, "xy a.torrent zw".
-      {" x\"y a.torrent z\"w b.torrent", b},
+      {quoted + " x\"y a.torrent z\"w b.torrent", b},
       // An unclosed quote runs to the end of the line and is kept.
-      {" b.torrent \"a.torrent c.torrent", b},
-      {" \"-hash b.torrent", ""},
+      {quoted + " b.torrent \"a.torrent c.torrent", b},
+      {quoted + " \"-hash b.torrent", ""},
       // Only a surrounding pair of quotes is dropped.
-      {" \"b.torrent\" \"b\".torrent b\".torrent\" \"\"b.torrent\"\"", b},
-      {" \"-hash\" b.torrent", Line(2)},
+      {quoted + " \"b.torrent\" \"b\".torrent b\".torrent\" \"\"b.torrent\"\"", b},
+      {quoted + " \"-hash\" b.torrent", Line(2)},
       // A backslash does not escape the quote after it: "sub\" is the folder.
-      {" \"sub\\\" b.torrent", Line(6, "s.torrent") + b},
+      {quoted + " \"sub\\\" b.torrent", Line(6, "s.torrent") + b},
       // Tabs and the other control bytes separate.
-      {"\t-hash\tb.torrent\001c.torrent\037", Line(2) + Line(5)},
+      {quoted + "\t-hash\tb.torrent\001c.torrent\037", Line(2) + Line(5)},
       // Two double quotes: the empty argument, every file of the program's folder.
-      {" \"\"", every, true},
-      {" -hash \"\"", digests, true},
-      {" \"\"\"\"", ""},
+      {quoted + " \"\"", every, true},
+      {quoted + " -hash \"\"", digests, true},
+      {quoted + " \"\"\"\"", ""},
+      // Token 0 follows the same rules: unquoted, the space in the folder's name splits it, so
+      // "-hash" is no longer argument 1 but a target like the rest.
+      {program + " -hash b.torrent", b},
+      // Another process writing a file keeps the program out; one reading it does not.
+      {quoted + " held\\h.torrent", "Error in file   h.torrent\r\n", false, GENERIC_WRITE},
+      {quoted + " held\\h.torrent", Line(1, "h.torrent"), false, GENERIC_READ},
   };
-  for (const auto& c : cases) Expect("\"" + program + "\"" + c.arguments, c.output, c.sorted);
-  // Token 0 follows the same rules: unquoted, the space in the folder's name splits it, so
-  // "-hash" is no longer argument 1 but a target like the rest.
-  Expect(program + " -hash b.torrent", b);
-
-  // Another process holding a file open for writing keeps the program out; one reading does not.
-  const std::string held = folder + "held\\h.torrent", quoted = "\"" + program + "\"";
-  HANDLE writer = CreateFileA(held.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  Expect(quoted + " held\\h.torrent", "Error in file   h.torrent\r\n");
-  CloseHandle(writer);
-  HANDLE reader = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  Expect(quoted + " held\\h.torrent", Line(1, "h.torrent"));
-  CloseHandle(reader);
+  for (const auto& c : cases) {
+    const DWORD share = FILE_SHARE_READ | (c.held == GENERIC_WRITE ? FILE_SHARE_WRITE : 0);
+    HANDLE held = c.held ? CreateFileA((folder + "held\\h.torrent").c_str(), c.held, share, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                         : nullptr;
+    Expect(c.commandLine, c.output, c.sorted);
+    if (held) CloseHandle(held);
+  }
 }
 
 }  // namespace

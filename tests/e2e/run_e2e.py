@@ -30,6 +30,7 @@ NAME = b"kelvane.exe" if WINDOWS else b"kelvane"
 ROOT = tempfile.mkdtemp(prefix="kelvane-e2e-")
 PROG, WORK = os.path.join(ROOT, "prog"), os.path.join(ROOT, "work")
 FIELDS = {}  # file of the program's folder -> its line's first part, None for no line
+FULL = os.open("/dev/full", os.O_WRONLY)  # a character device: the first write fails
 tally = [0, 0]
 
 
@@ -39,12 +40,11 @@ def equal(what, want, got):
         print(f"FAIL: {what}\n  expected: {want!r}\n  got:      {got!r}")
 
 
-def put(folder, name, data, field=None):
-    """Writes a file; field defaults to the digest of a metainfo file made by wrap()."""
+def put(folder, name, data, field):
+    """Writes a file and returns its line, which starts with field (a digest or an error)."""
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
-        f.write(data[0] if isinstance(data, tuple) else data)
-    field = field or data[1]
+        f.write(data)
     if folder == PROG:
         FIELDS[os.fsencode(name)] = field
     return field + b"  " + os.fsencode(name)
@@ -104,15 +104,15 @@ def make_files():
     single = bencode({"length": len(song), "name": "song.flac", "piece length": 32768,
                       "pieces": pieces(song, 32768)})
     # Bytes outside the info value count for nothing; inside, the raw bytes count, in any order.
-    put(PROG, "single.torrent", wrap(single, {"announce": "http://t.invalid/", "creation date": 1},
-                                     {"url-list": ["http://seed.invalid/"]}, b"junk\r\n"))
-    put(PROG, "reordered.torrent", wrap(b"d6:lengthi5e4:name1:x12:piece lengthi16e6:pieces20:"
-                                        + bytes(20) + b"e"))
+    put(PROG, "single.torrent", *wrap(single, {"announce": "http://t.invalid/", "creation date": 1},
+                                      {"url-list": ["http://seed.invalid/"]}, b"junk\r\n"))
+    put(PROG, "reordered.torrent", *wrap(b"d6:lengthi5e4:name1:x12:piece lengthi16e6:pieces20:"
+                                         + bytes(20) + b"e"))
     put(PROG, "blank.torrent", b"", b"Error - Blank file!")
     put(PROG, "nested.torrent", b"d3:food4:infod1:ai1eeee", b"Error parsing file!")
     put(PROG, "readme.txt", b"hello, this is text\r\n", IN_FILE)
     for name in ["x.torrent", "-H", "-hash"]:
-        put(PROG, name, torrent(os.path.join(PROG, name)))
+        put(PROG, name, *torrent(os.path.join(PROG, name)))
     if not WINDOWS:  # Wine does not list a dangling link
         # Listed but no file: a plain name is passed over; a name with "?" is looked up by
         # its short name, which this entry lacks, and so the folder is opened as the file.
@@ -125,7 +125,7 @@ def main():
     make_files()
     forms = [os.fsdecode(n) for n in FIELDS if n not in (NAME, b"x.torrent", b"-H", b"-hash")]
     failing = [n for n in forms if len(FIELDS[os.fsencode(n)] or b"") != 40]
-    prog_x, work_x = lines(["x.torrent"])[0], put(WORK, "x.torrent", torrent(WORK))
+    prog_x, work_x = lines(["x.torrent"])[0], put(WORK, "x.torrent", *torrent(WORK))
 
     renamed = os.path.join(ROOT, "Hash Tool.EXE" if WINDOWS else "Hash Tool")
     shutil.copy2(SOURCE, renamed)
@@ -134,8 +134,7 @@ def main():
         head = USAGE % name
         equal(f"usage screen of {name}, its fifth line one line of text", (0, b"", head, True),
               (code, err, out[:len(head)], bool(re.fullmatch(rb"[^\r\n]+\r\n", out[len(head):]))))
-        with open("/dev/full", "wb") as full:  # a character device: the first line fails
-            fatal([], full.fileno(), program, name)
+        fatal([], FULL, program, name)
     # Each help token shows the usage screen whatever follows it.
     for token in ["?", "/?", "-?", "-h", "--help", "help", "-help", "HELP", "-Help", "--HELP"]:
         expect([token, "x.torrent", "-hash"], out)
@@ -152,7 +151,7 @@ def main():
     expect([""], lines(FIELDS), as_set=True)
     expect(["-hash", ""], lines(FIELDS, True), as_set=True)
     spaced = os.path.join(WORK, "my dir")
-    mine, other = put(spaced, "my file.torrent", torrent("a")), put(spaced, "b c", torrent("b"))
+    mine, other = put(spaced, "my file.torrent", *torrent("a")), put(spaced, "b c", *torrent("b"))
     expect(["my dir\\my file.torrent", "my dir/*"], [mine, mine, other], as_set=True)
 
     # The committed samples are what their script makes, and read right.
@@ -164,9 +163,8 @@ def main():
           filecmp.cmpfiles(ROOT, samples, names, shallow=False))
     expect([native(samples + "/*.torrent")], made.splitlines(), as_set=True)
 
-    with open("/dev/full", "wb") as full:
-        fatal(forms, full.fileno())  # amid report lines
-        equal("nothing to write to a full device", (0, b"", b""), run(["-hash"], full.fileno()))
+    fatal(forms, FULL)  # amid report lines
+    equal("nothing to write to a full device", (0, b"", b""), run(["-hash"], FULL))
     # A pipe whose reader has gone: a short output fails as the program ends, a long one
     # when its buffer first fills.
     for args in [["x.torrent"], forms * 3]:
