@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "base/Exceptions.h"
 #include "base/StdOut.h"
 #include "tests/support/TestSupport.h"
 
 namespace kelvane {
 namespace {
 
-using testing::ExpectRaises;
 using testing::Output;
 
 TEST(StdOut, NonConsoleHandsOnFull128BytePiecesAndTheRestAtFlush) {
@@ -42,19 +42,19 @@ TEST(StdOut, FailedWriteRaisesAfterTheLineAndAtEveryLaterCheck) {
     Output output(console);
     Output::failing = true;
     if (console) {
-      ExpectRaises("EInOutError", [] { WriteLine("lost"); });
+      EXPECT_THROW(WriteLine("lost"), EInOutError);
       EXPECT_EQ(Output::Text(), "lost\r\n");  // the line was attempted in full
     } else {
       WriteLine("held");  // still in the buffer: nothing has failed yet
-      ExpectRaises("EInOutError", FlushStdOut);
+      EXPECT_THROW(FlushStdOut(), EInOutError);
     }
     Output::failing = false;
-    ExpectRaises("EInOutError", [] { WriteLine("next"); });
-    ExpectRaises("EInOutError", FlushStdOut);
+    EXPECT_THROW(WriteLine("next"), EInOutError);
+    EXPECT_THROW(FlushStdOut(), EInOutError);
   }
   Output output(false);  // a full buffer that cannot be handed on fails its line
   Output::failing = true;
-  ExpectRaises("EInOutError", [] { WriteLine(std::string(130, 'q')); });
+  EXPECT_THROW(WriteLine(std::string(130, 'q')), EInOutError);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Exceptions.h"
 #include "base/FileStream.h"
 #include "base/StdOut.h"
 #include "base/Stream.h"
@@ -39,9 +40,8 @@ const std::string kMultiInfo =
     "12:piece lengthi32768e6:pieces20:qqqqqqqqqqqqqqqqqqqqe";
 constexpr char kMultiDigest[] = "3D004E1227B196E41150D181F139E790236B8FD8";
 
-// An info value larger than the file stream's buffer, behind a long comment, so that it starts
-// and ends in different pieces of the file. The comment and the piece hashes are both long enough
-// for the decoder to leave them in the file rather than copy them.
+// An info value larger than the file stream's buffer, behind a long comment: it starts and ends in
+// different pieces of the file, and its long strings are left in the file, not copied.
 const std::string kBigFile = [] {
   std::string pieces(1200000, '\0');
   for (std::size_t i = 0; i < pieces.size(); ++i) pieces[i] = char((i * 13) ^ (i >> 8));
@@ -89,34 +89,31 @@ std::string Report(const std::string& openName, const std::string& shownName, bo
 // range the file supplies itself is an error when a list, 0 when a byte string, only the low 32
 // bits of a number count, and bytes that are not there count as zero bytes.
 TEST(ReportFile, OneLineForFilesOfEveryForm) {
+  // clang-format off
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {kSingleDigest, {"d8:announce3:xyz4:info" + kSingleInfo + "7:comment2:hie trailing junk"}},
-      {kMultiDigest, {"d4:info" + kMultiInfo + "e"}},
-      {kBigDigest, {kBigFile}},
-      {"Error - Blank file!", {""}},
-      {kParsing, {"d1:xd4:infoi1eee", "d1:ai1ee", "d4:inf"}},
-      {kInFile,
-       {"li1ee", "i5e", "4:spam", "Just a text file.\r\n", "\357\273\277d4:infoi1ee", "dx1:ae",
-        "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee"}},
-      {kEmpty,
-       {"d4:info", "d4:infoi1e12:_info_length2:xye", "d4:infoi1e12:_info_lengthi-5ee",
-        "d4:infoi1e12:_info_lengthi2147483648ee"}},
+      {kMultiDigest, {"d4:info" + kMultiInfo + "e"}}, {kBigDigest, {kBigFile}},
+      {"Error - Blank file!", {""}}, {kParsing, {"d1:xd4:infoi1eee", "d1:ai1ee", "d4:inf"}},
+      {kInFile, {"li1ee", "i5e", "4:spam", "Just a text file.\r\n", "\357\273\277d4:infoi1ee",
+          "dx1:ae", "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee"}},
+      {kEmpty, {"d4:info", "d4:infoi1e12:_info_length2:xye", "d4:infoi1e12:_info_lengthi-5ee",
+          "d4:infoi1e12:_info_lengthi2147483648ee"}},
       {"335F8C63E2B78968CCEA26C7531B3186EA36B3E0", {"d4:infoi1e11:_info_start3:abce"}},  // "d4:"
       {"29E2DCFBB16F63BB0254DF7585A15BB6FB5E927D", {"d4:infoi1e11:_info_starti-3ee"}},   // 3 zeros
       {"A10909C2CDCAF5ADB7E6B092A4FABA558B62BD96",  // 5 zero bytes
-       {"d4:infoi1e11:_info_starti1000e12:_info_lengthi5ee"}},
+          {"d4:infoi1e11:_info_starti1000e12:_info_lengthi5ee"}},
       {"8CA6E777712C37425190C51888C9AF6A6BE1D2DC",  // "ee", 3 zero bytes
-       {"d4:infoi1e11:_info_starti45e12:_info_lengthi5ee"}},
+          {"d4:infoi1e11:_info_starti45e12:_info_lengthi5ee"}},
       {"186D1F9E925D26160CF22F159BA3867DF57BB1C0",  // "4:i"
-       {"d4:infoi1e11:_info_starti4294967297e12:_info_lengthi4294967299ee"}}};
+          {"d4:infoi1e11:_info_starti4294967297e12:_info_lengthi4294967299ee"}}};
+  // clang-format on
   testing::TempFolder folder;
-  for (const auto& [field, contents] : cases) {
+  for (const auto& [field, contents] : cases)
     for (const std::string& content : contents) {
       const std::string name = folder.Write("x.torrent", content);
       EXPECT_EQ(Report(name, name, false), field + "  x.torrent\r\n"s) << content.substr(0, 60);
       EXPECT_EQ(Report(name, name, true), field + "\r\n"s) << content.substr(0, 60);
     }
-  }
 }
 
 TEST(ReportFile, OpensOneNameAndShowsTheFileNamePartOfTheOther) {
@@ -134,7 +131,7 @@ TEST(ReportFile, AFailedWriteIsNeverSwallowed) {
   const std::string file = folder.Write("x.torrent", "d4:infoi1ee");
   Output output(true);
   Output::failing = true;
-  testing::ExpectRaises("EInOutError", [&] { ReportFile(file, file, false); });
+  EXPECT_THROW(ReportFile(file, file, false), EInOutError);
   // The line was attempted, then the error line, which failed as well.
   EXPECT_EQ(Output::pieces,
             (std::vector{kI1e + "  x.torrent\r\n"s, "Error in file   x.torrent\r\n"s}));
@@ -164,9 +161,8 @@ TEST(ReportFile, AFifoIsReportedWithoutWaitingForAWriter) {
   EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  pipe.torrent\r\n");
 }
 #else
-// A file another handle holds open for writing cannot be opened for shared reading; a handle that
-// only reads does not stand in the way. The file is closed before its line goes out: the writer
-// can then open it without sharing.
+// Another handle open for writing, not one only reading, bars shared reading. The file is closed
+// before its line goes out: the writer can then open it without sharing.
 TEST(ReportFile, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
   testing::TempFolder folder;
   static std::string file;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "driver/ExpandTarget.h"
 #include "tests/support/TestSupport.h"
@@ -15,10 +14,10 @@
 namespace kelvane {
 namespace {
 
-using testing::kSep;
 using testing::Output;
 using testing::TempFolder;
 using Lines = std::multiset<std::string>;
+const std::string kSep(1, static_cast<char>(std::filesystem::path::preferred_separator));
 
 // A metainfo file whose info value is the integer n (1 or 2), its digest (SHA-1 of "i<n>e"), and
 // the line that reports it under a name.
@@ -59,18 +58,21 @@ TEST(IsPlainFileName, ForbiddenBytesInTheFileNamePartDecide) {
   EXPECT_FALSE(IsPlainFileName("c:a|b"));
 }
 
-// The lines one call, by default the expansion of a target, writes in any order.
+// The lines, each ended by CR LF, one call (by default the expansion of a target) writes.
 Lines Expand(const std::string& name, bool hashOnly = false,
              void (*call)(const std::string&, bool) = ExpandTarget) {
   Output output;
   call(name, hashOnly);
-  const std::vector<std::string> lines = Output::Lines();
-  return {lines.begin(), lines.end()};
+  Lines lines;
+  std::string rest = Output::Text();
+  for (std::size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2))
+    lines.insert(rest.substr(0, end));
+  EXPECT_EQ(rest, "") << "output not ended by CR LF";
+  return lines;
 }
 
-class ExpandTargetTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+struct ExpandTargetTest : ::testing::Test {
+  ExpandTargetTest() {
     for (const char* name : {"a.torrent", "noext", ".hidden", "b.tor"})
       dir_.Write(name, Torrent(1));
     for (const char* name : {"MiXed.Torrent", "^a.torrent"}) dir_.Write(name, Torrent(2));
@@ -89,22 +91,16 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   const Lines all = {Hashed(1, "a.torrent"), Hashed(1, "noext"),         Hashed(1, ".hidden"),
                      Hashed(1, "b.tor"),     Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")};
   // Never a directory, "." or ".."; names shown as stored; "^" masks exclude.
+  // clang-format off
   const std::pair<std::string, Lines> cases[] = {
-      {"*.*", all},
-      {"*", all},
-      {"", all},
+      {"*.*", all}, {"*", all}, {"", all},
       {"*.torrent", {Hashed(1, "a.torrent"), Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")}},
-      {"*.tor", {Hashed(1, "b.tor")}},
-      {"no*.*", {}},
-      {"MIXED.TORRENT", {Hashed(2, "MiXed.Torrent")}},
-      {"m?x*.T*", {Hashed(2, "MiXed.Torrent")}},
-      {"^*.torrent", {}},
-      {"^A.TORRENT", {Hashed(2, "^a.torrent")}},
-      {"folder.torrent", {}},
-      {"fold*" + kSep + "inner.torrent", {}},
-      {"folder.torrent/", {Hashed(1, "inner.torrent")}},
-      {"folder.torrent\\", {Hashed(1, "inner.torrent")}},
-      {"missing" + kSep + "*", {}}};
+      {"*.tor", {Hashed(1, "b.tor")}}, {"no*.*", {}}, {"^*.torrent", {}}, {"folder.torrent", {}},
+      {"MIXED.TORRENT", {Hashed(2, "MiXed.Torrent")}}, {"m?x*.T*", {Hashed(2, "MiXed.Torrent")}},
+      {"^A.TORRENT", {Hashed(2, "^a.torrent")}}, {"missing" + kSep + "*", {}},
+      {"fold*" + kSep + "inner.torrent", {}}, {"folder.torrent/", {Hashed(1, "inner.torrent")}},
+      {"folder.torrent\\", {Hashed(1, "inner.torrent")}}};
+  // clang-format on
   for (const auto& [fileNamePart, lines] : cases)
     EXPECT_EQ(Expand(dir_.Name(fileNamePart)), lines) << fileNamePart;
   EXPECT_EQ(Expand(dir_.Name("a.torrent"), true), Lines{Digest(1)});
@@ -112,12 +108,11 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   Output output;  // the same target twice is processed twice
   ExpandTarget(dir_.Name("a.torrent"), false);
   ExpandTarget(dir_.Name("a.torrent"), false);
-  EXPECT_EQ(Output::Lines(), std::vector<std::string>(2, Hashed(1, "a.torrent")));
+  EXPECT_EQ(Output::Text(), Hashed(1, "a.torrent") + "\r\n" + Hashed(1, "a.torrent") + "\r\n");
 }
 
-// Names that do not open under their long name are looked for through their short name. Where none
-// is found, the line names the whole name looked for, kept also with hashOnly; a file without a
-// short name is not there either.
+// A name not found through its short name gets a line naming the whole name looked for, also with
+// hashOnly; a file without a short name is not there either.
 TEST_F(ExpandTargetTest, ShortNameLookupThatFindsNoFile) {
   for (const bool hashOnly : {false, true}) {
     for (const std::string& name : {dir_.Name("zz?none.torrent"), dir_.Name("fold?r.torrent")})
@@ -170,9 +165,8 @@ TEST(ExpandTarget, UnrepresentableNameIsOpenedThroughItsShortName) {
             Lines{Hashed(2, "??.torrent")});
 }
 #else
-// A line feed in a name must not cut it in two (the second half then taken from the current
-// folder), nor a backslash make it a path into a subfolder: both are listed as "?". A directory so
-// listed is still passed over.
+// A line feed must not cut a name in two (the rest taken from the current folder), nor a backslash
+// make it a path into a subfolder: both are listed as "?"; a directory so listed is passed over.
 TEST(ExpandTarget, NameWindowsCannotHoldIsListedWithQuestionMark) {
   TempFolder dir, current;
   dir.MakeFolder("e\nf.torrent");

@@ -6,24 +6,20 @@
 
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "base/Exceptions.h"
 #include "base/StdOut.h"
 
 namespace kelvane::testing {
 
 namespace fs = std::filesystem;
 
-// The system's own separator.
-inline const std::string kSep(1, static_cast<char>(fs::path::preferred_separator));
-
-// Entries made for a test and removed when the object goes, read-only or not: in a fresh folder
-// below the system's temporary folder (removed whole), or in an existing folder (only the entries
-// made here).
+// Entries made for a test, removed (read-only or not) when the object goes: a fresh temporary
+// folder whole, or in an existing folder only the entries made here.
 class TempFolder {
  public:
   explicit TempFolder(fs::path existing = {})
@@ -73,63 +69,30 @@ class Output {
   explicit Output(bool console = true) {
     pieces.clear();
     failing = false;
-    SetStdOutWriter(Take, console);
+    SetStdOutWriter(
+        [](std::string_view bytes) {
+          pieces.emplace_back(bytes);
+          return !failing;
+        },
+        console);
   }
   ~Output() { SetStdOutWriter(nullptr, false); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
 
-  static std::string Text() {
-    std::string all;
-    for (const std::string& piece : pieces) all += piece;
-    return all;
-  }
-  // The lines in output order; every line must end in CR LF.
-  static std::vector<std::string> Lines() {
-    std::vector<std::string> lines;
-    std::string rest = Text();
-    for (std::size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2))
-      lines.push_back(rest.substr(0, end));
-    EXPECT_EQ(rest, "") << "output not ended by CR LF";
-    return lines;
-  }
+  static std::string Text() { return std::accumulate(pieces.begin(), pieces.end(), std::string()); }
 
   static inline std::vector<std::string> pieces;  // every piece handed on, in order
   static inline bool failing = false;             // the writer fails while set
-
- private:
-  static bool Take(std::string_view bytes) {
-    pieces.emplace_back(bytes);
-    return !failing;
-  }
 };
 
 // The current folder, changed while the object lives.
 class CurrentFolder {
  public:
-  explicit CurrentFolder(const fs::path& folder) : saved_(fs::current_path()) {
-    fs::current_path(folder);
-  }
-  ~CurrentFolder() {
-    std::error_code ignored;
-    fs::current_path(saved_, ignored);
-  }
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
+  explicit CurrentFolder(const fs::path& folder) { fs::current_path(folder); }
+  ~CurrentFolder() { fs::current_path(saved_, ignored_); }
 
  private:
-  fs::path saved_;
+  fs::path saved_ = fs::current_path();  // taken before the change
+  std::error_code ignored_;
 };
-
-// Runs action and expects it to raise the Exception class of that name.
-template <typename Action>
-void ExpectRaises(const char* className, Action action) {
-  try {
-    action();
-    ADD_FAILURE() << "no " << className << " raised";
-  } catch (const Exception& error) {
-    EXPECT_STREQ(error.ClassName(), className);
-  }
-}
 
 }  // namespace kelvane::testing
