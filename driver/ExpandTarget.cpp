@@ -18,8 +18,6 @@ bool IsForbidden(unsigned char c) {
   return c < 0x80 && (ForbiddenNameChars[c >> 3] >> (c & 7) & 1) != 0;
 }
 
-constexpr std::uint32_t kListAllAttributes = 0x80;
-
 // Matches from the given positions; after a "*", a mismatch retries the star
 // one byte further instead of recursing, which keeps the match linear in
 // practice.
@@ -121,7 +119,7 @@ void ExpandTarget(const std::string& target, bool hashOnly) {
   if (mask.empty()) mask = "*.*";
 
   // The whole listing is taken before the first file is processed.
-  const std::string names = JoinNames(ListDirectory(directory, mask, kListAllAttributes));
+  const std::string names = JoinNames(ListDirectory(directory, mask, platform::kAttributeNormal));
 
   std::size_t start = 0;
   while (start < names.size()) {

@@ -17,9 +17,6 @@ namespace kelvane::platform {
 
 // Attribute bits, with the values the Windows API gives them.
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
-inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
-inline constexpr std::uint32_t kAttributeHidden = 0x02;
-inline constexpr std::uint32_t kAttributeSystem = 0x04;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
 inline constexpr std::uint32_t kAttributeNormal = 0x80;
