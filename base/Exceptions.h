@@ -13,14 +13,14 @@ class Exception : public std::exception {
  public:
   explicit Exception(std::string message);
 
-  const std::string& Message() const noexcept { return message_; }
-  const void* Address() const noexcept { return address_; }
+  const std::string& Message() const noexcept { return Text; }
+  const void* Address() const noexcept { return RaiseAddress; }
   virtual const char* ClassName() const noexcept { return "Exception"; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  const char* what() const noexcept override { return Text.c_str(); }
 
  private:
-  std::string message_;
-  const void* address_;
+  std::string Text;
+  const void* RaiseAddress;
 };
 
 // Gives an exception class its name as a template argument, so that each
@@ -28,16 +28,16 @@ class Exception : public std::exception {
 template <std::size_t N>
 struct ClassNameText {
   constexpr ClassNameText(const char (&text)[N]) {
-    for (std::size_t i = 0; i < N; ++i) value[i] = text[i];
+    for (std::size_t i = 0; i < N; ++i) Value[i] = text[i];
   }
-  char value[N];
+  char Value[N];
 };
 
 template <ClassNameText Name, class Base>
 class ENamed : public Base {
  public:
   using Base::Base;
-  const char* ClassName() const noexcept override { return Name.value; }
+  const char* ClassName() const noexcept override { return Name.Value; }
 };
 
 // A text that is not a number where one is required.

@@ -12,27 +12,27 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
 TFileStream::TFileStream(const std::string& fileName) {
-  if (!file_.Open(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+  if (!Source.Open(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
 }
 
 TFileStream::~TFileStream() = default;
 
 std::int64_t TFileStream::Position() const {
-  return bufferStart_ + static_cast<std::int64_t>(bufferIndex_);
+  return BufferStart + static_cast<std::int64_t>(BufferIndex);
 }
 
 std::int64_t TFileStream::Size() {
-  return file_.Size();
+  return Source.Size();
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const std::int64_t target = origin == TSeekOrigin::Beginning ? offset : Position() + offset;
-  if (target >= bufferStart_ && target <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
-    bufferIndex_ = static_cast<std::size_t>(target - bufferStart_);
+  if (target >= BufferStart && target <= BufferStart + static_cast<std::int64_t>(BufferLength)) {
+    BufferIndex = static_cast<std::size_t>(target - BufferStart);
   } else {
-    bufferStart_ = target;
-    bufferLength_ = 0;
-    bufferIndex_ = 0;
+    BufferStart = target;
+    BufferLength = 0;
+    BufferIndex = 0;
   }
   return target;
 }
@@ -40,21 +40,20 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 // Brings the handle to Position() and reads the next piece into the buffer.
 std::size_t TFileStream::Refill() {
   const std::int64_t position = Position();
-  bufferStart_ = position;
-  bufferIndex_ = 0;
-  bufferLength_ = 0;
-  if (position != filePosition_ && !file_.Seek(position)) return 0;
-  if (!buffer_) {
+  BufferStart = position;
+  BufferIndex = 0;
+  BufferLength = 0;
+  if (position != FilePosition && !Source.Seek(position)) return 0;
+  if (!Buffer) {
     // A small file gets a buffer of its own size, left uninitialised: many
     // small files are the common case.
-    const std::int64_t size = file_.Size();
-    bufferCapacity_ =
-        size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
-    buffer_ = std::make_unique_for_overwrite<char[]>(bufferCapacity_);
+    const std::int64_t size = Source.Size();
+    BufferCapacity = size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
+    Buffer = std::make_unique_for_overwrite<char[]>(BufferCapacity);
   }
-  bufferLength_ = file_.Read(buffer_.get(), bufferCapacity_);
-  filePosition_ = position + static_cast<std::int64_t>(bufferLength_);
-  return bufferLength_;
+  BufferLength = Source.Read(Buffer.get(), BufferCapacity);
+  FilePosition = position + static_cast<std::int64_t>(BufferLength);
+  return BufferLength;
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
@@ -62,29 +61,29 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   auto* out = static_cast<char*>(buffer);
   std::size_t delivered = 0;
   while (delivered < count) {
-    if (bufferIndex_ == bufferLength_) {
+    if (BufferIndex == BufferLength) {
       const std::size_t wanted = count - delivered;
       if (wanted >= kBufferSize) {
         // A large request goes straight into the caller's memory.
         const std::int64_t position = Position();
-        if (position != filePosition_ && !file_.Seek(position)) break;
+        if (position != FilePosition && !Source.Seek(position)) break;
         std::size_t n = 0;
         while (n < wanted) {
-          const std::size_t got = file_.Read(out + delivered + n, wanted - n);
+          const std::size_t got = Source.Read(out + delivered + n, wanted - n);
           if (got == 0) break;
           n += got;
         }
         delivered += n;
-        filePosition_ = position + static_cast<std::int64_t>(n);
-        bufferStart_ = filePosition_;
-        bufferLength_ = bufferIndex_ = 0;
+        FilePosition = position + static_cast<std::int64_t>(n);
+        BufferStart = FilePosition;
+        BufferLength = BufferIndex = 0;
         break;
       }
       if (Refill() == 0) break;
     }
-    const std::size_t n = std::min(count - delivered, bufferLength_ - bufferIndex_);
-    std::memcpy(out + delivered, buffer_.get() + bufferIndex_, n);
-    bufferIndex_ += n;
+    const std::size_t n = std::min(count - delivered, BufferLength - BufferIndex);
+    std::memcpy(out + delivered, Buffer.get() + BufferIndex, n);
+    BufferIndex += n;
     delivered += n;
   }
   return delivered;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/Stream.h"
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane {
 
@@ -25,13 +25,13 @@ class TFileStream : public TStream {
  private:
   std::size_t Refill();
 
-  platform::File file_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t bufferCapacity_ = 0;
-  std::int64_t bufferStart_ = 0;   // file offset of buffer_[0]
-  std::size_t bufferLength_ = 0;   // valid bytes in buffer_
-  std::size_t bufferIndex_ = 0;    // next byte to hand out
-  std::int64_t filePosition_ = 0;  // where the handle stands
+  platform::TFile Source;
+  std::unique_ptr<char[]> Buffer;
+  std::size_t BufferCapacity = 0;
+  std::int64_t BufferStart = 0;   // file offset of Buffer[0]
+  std::size_t BufferLength = 0;   // valid bytes in Buffer
+  std::size_t BufferIndex = 0;    // next byte to hand out
+  std::int64_t FilePosition = 0;  // where the handle stands
 };
 
 }  // namespace kelvane

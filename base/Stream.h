@@ -32,13 +32,13 @@ class TMemoryStream : public TStream {
   explicit TMemoryStream(std::string_view bytes);
 
   std::size_t Read(void* buffer, std::size_t count) override;
-  std::int64_t Position() const override { return position_; }
-  std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size()); }
+  std::int64_t Position() const override { return Current; }
+  std::int64_t Size() override { return static_cast<std::int64_t>(Bytes.size()); }
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
 
  private:
-  std::string bytes_;
-  std::int64_t position_ = 0;
+  std::string Bytes;
+  std::int64_t Current = 0;
 };
 
 }  // namespace kelvane

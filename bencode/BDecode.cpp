@@ -62,8 +62,8 @@ bool ReadContent(TStream& stream, std::size_t length, std::string& text) {
 // Reads the rest of a length prefix whose first digit was consumed, and its
 // separator. The length is 32-bit and wraps; one that wraps to zero or below
 // stands for no content.
-std::int32_t ReadLength(TStream& stream, int first_digit) {
-  auto length = static_cast<std::uint32_t>(first_digit);
+std::int32_t ReadLength(TStream& stream, int firstDigit) {
+  auto length = static_cast<std::uint32_t>(firstDigit);
   char byte = 0;
   while (ReadByte(stream, byte) && IsDigit(byte)) {
     length = length * 10 + static_cast<std::uint32_t>(byte - '0');
@@ -73,8 +73,8 @@ std::int32_t ReadLength(TStream& stream, int first_digit) {
 
 // A key: the length prefix and the content. complete is false when the
 // stream ended before the declared length was read.
-std::string ReadString(TStream& stream, int first_digit, bool& complete) {
-  const std::int32_t length = ReadLength(stream, first_digit);
+std::string ReadString(TStream& stream, int firstDigit, bool& complete) {
+  const std::int32_t length = ReadLength(stream, firstDigit);
   std::string text;
   complete = true;
   if (length > 0) complete = ReadContent(stream, static_cast<std::size_t>(length), text);
@@ -94,9 +94,9 @@ bool SkipContent(TStream& stream, std::int32_t length, TIntString& scalar) {
   return true;
 }
 
-std::unique_ptr<TIntString> DecodeString(TStream& stream, int first_digit) {
+std::unique_ptr<TIntString> DecodeString(TStream& stream, int firstDigit) {
   auto scalar = std::make_unique<TIntString>();
-  const std::int32_t length = ReadLength(stream, first_digit);
+  const std::int32_t length = ReadLength(stream, firstDigit);
   if (length > kMaxHeldString && SkipContent(stream, length, *scalar)) return scalar;
   if (length > 0) ReadContent(stream, static_cast<std::size_t>(length), scalar->StrValue);
   return scalar;
@@ -141,12 +141,12 @@ std::unique_ptr<TObjectHash> DecodeDict(TStream& stream, int depth) {
     bool complete = false;
     std::string key = ReadString(stream, byte - '0', complete);
     // A key the stream cut short is not the key it happens to spell.
-    const bool is_info = complete && key == "info";
-    const std::int64_t start = is_info ? stream.Position() : 0;
+    const bool isInfo = complete && key == "info";
+    const std::int64_t start = isInfo ? stream.Position() : 0;
     std::unique_ptr<TObject> value;
     if (ReadByte(stream, byte)) value = DecodeValue(stream, byte, depth);
     if (value && !key.empty()) dict->Store(std::move(key), std::move(value));
-    if (is_info) {
+    if (isInfo) {
       dict->Items("_info_start", MakeInt(start));
       dict->Items("_info_length", MakeInt(stream.Position() - start));
     }

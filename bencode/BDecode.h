@@ -33,13 +33,13 @@ inline constexpr std::int64_t kMaxHeldString = 1 << 20;
 class TObjectList : public TObject {
  public:
   // Appends item and takes it over.
-  void Add(std::unique_ptr<TObject> item) { items_.push_back(std::move(item)); }
-  std::size_t Count() const { return items_.size(); }
+  void Add(std::unique_ptr<TObject> item) { Items.push_back(std::move(item)); }
+  std::size_t Count() const { return Items.size(); }
   // The item at index (below Count()), still owned by the list.
-  TObject* Item(std::size_t index) const { return items_[index].get(); }
+  TObject* Item(std::size_t index) const { return Items[index].get(); }
 
  private:
-  std::vector<std::unique_ptr<TObject>> items_;
+  std::vector<std::unique_ptr<TObject>> Items;
 };
 
 // Input nested deeper than this is refused with ENestingTooDeep.

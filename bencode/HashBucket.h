@@ -35,8 +35,8 @@ class THashBucket {
   // Appends a record whose key the bucket does not hold yet; returns its
   // position. May raise std::bad_alloc, leaving the bucket as it was.
   std::int32_t Append(THashRecord record);
-  const THashRecord& Record(std::int32_t position) const { return records_[position]; }
-  std::int32_t Count() const { return static_cast<std::int32_t>(records_.size()); }
+  const THashRecord& Record(std::int32_t position) const { return Records[position]; }
+  std::int32_t Count() const { return static_cast<std::int32_t>(Records.size()); }
 
  private:
   // Compares record positions by their keys, and a position with a key text.
@@ -58,9 +58,9 @@ class THashBucket {
     std::pmr::set<std::int32_t, TKeyOrder> Positions;
   };
 
-  std::vector<THashRecord> records_;
+  std::vector<THashRecord> Records;
   // Made once the bucket is too big to scan.
-  std::unique_ptr<TIndex> index_;
+  std::unique_ptr<TIndex> Index;
 };
 
 }  // namespace kelvane

@@ -1,6 +1,6 @@
 #include "driver/CommandLine.h"
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane {
 

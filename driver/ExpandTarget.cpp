@@ -72,12 +72,12 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
   if (listing.ListedDirectory.back() != '\\') listing.ListedDirectory += '\\';
   listing.FilterMasks.push_back(mask == "*.*" ? "*" : mask);
 
-  platform::FileSearch search;
-  platform::FindData entry;
+  platform::TFileSearch search;
+  platform::TFindData entry;
   const std::string pattern = listing.ListedDirectory + (mask.empty() ? "*.*" : mask);
   for (bool found = search.FindFirst(pattern, entry); found; found = search.FindNext(entry)) {
-    if (entry.fileName == "." || entry.fileName == "..") continue;
-    if (PassesFilter(entry.fileName, listing.FilterMasks.front())) {
+    if (entry.FileName == "." || entry.FileName == "..") continue;
+    if (PassesFilter(entry.FileName, listing.FilterMasks.front())) {
       listing.AcceptedEntries.push_back(entry);
     }
   }
@@ -87,21 +87,21 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
 
 std::string JoinNames(const TDirectoryListing& listing) {
   std::string names;
-  for (const platform::FindData& entry : listing.AcceptedEntries) {
-    if ((entry.attributes & platform::kAttributeDirectory) != 0) continue;
+  for (const platform::TFindData& entry : listing.AcceptedEntries) {
+    if ((entry.Attributes & platform::kAttributeDirectory) != 0) continue;
     names += listing.ListedDirectory;
-    names += entry.fileName;
+    names += entry.FileName;
     names += '\n';
   }
   return names;
 }
 
 void ReportThroughShortName(const std::string& name, bool hashOnly) {
-  platform::FileSearch search;
-  platform::FindData entry;
+  platform::TFileSearch search;
+  platform::TFindData entry;
   bool found = search.FindFirst(name, entry);
   // Only directories are passed over; hidden and system files count.
-  while (found && (entry.attributes & platform::kAttributeDirectory) != 0) {
+  while (found && (entry.Attributes & platform::kAttributeDirectory) != 0) {
     found = search.FindNext(entry);
   }
   search.Close();
@@ -109,7 +109,7 @@ void ReportThroughShortName(const std::string& name, bool hashOnly) {
     WriteLine("Error - File not Exists: " + name);
     return;
   }
-  ReportFile(DirectoryPart(name) + entry.alternateFileName, name, hashOnly);
+  ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, hashOnly);
 }
 
 void ExpandTarget(const std::string& target, bool hashOnly) {

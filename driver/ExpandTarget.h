@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane {
 
@@ -18,7 +18,7 @@ void ExpandTarget(const std::string& target, bool hashOnly);
 struct TDirectoryListing {
   std::string ListedDirectory;  // always ends in "\" once listed
   std::vector<std::string> FilterMasks;
-  std::vector<platform::FindData> AcceptedEntries;
+  std::vector<platform::TFindData> AcceptedEntries;
 };
 
 // Lists the entries of directory that mask selects: "." and ".." are left

@@ -5,7 +5,7 @@
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "driver/Program.h"
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane {
 
@@ -28,7 +28,7 @@ void ReportFatalError(const char* className, const std::string& message, const v
                                  FileNamePart(platform::ModuleFileName()) + " at " +
                                  AddressText(address) + ".\r\n" + message +
                                  (message.empty() || endsWithDot ? "" : ".") + "\r\n\r\n";
-  platform::WriteStd(platform::StdStream::Error, platform::ToOem(diagnostic));
+  platform::WriteStd(platform::TStdStream::Error, platform::ToOem(diagnostic));
   platform::Exit(1);
 }
 

@@ -1,6 +1,6 @@
 #include "driver/PathHelpers.h"
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane {
 

@@ -8,7 +8,7 @@
 #include "base/FileStream.h"
 #include "base/StdOut.h"
 #include "bencode/BDecode.h"
-#include "digest/sha1.h"
+#include "digest/SHA1.h"
 #include "driver/PathHelpers.h"
 
 namespace kelvane {

@@ -11,7 +11,7 @@
 #include "base/Exceptions.h"
 #include "base/StdOut.h"
 #include "base/Stream.h"
-#include "digest/sha1.h"
+#include "digest/SHA1.h"
 #include "driver/ReportFile.h"
 #include "fuzz/ReferenceDecoder.h"
 

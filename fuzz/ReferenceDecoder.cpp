@@ -28,13 +28,13 @@ struct TRangeEntry {
 
 class TReader {
  public:
-  explicit TReader(std::string_view input) : input_(input) {}
+  explicit TReader(std::string_view input) : Input(input) {}
 
   std::optional<unsigned char> Next() {
-    if (at_ >= input_.size()) return std::nullopt;
-    return static_cast<unsigned char>(input_[at_++]);
+    if (Offset >= Input.size()) return std::nullopt;
+    return static_cast<unsigned char>(Input[Offset++]);
   }
-  std::size_t At() const { return at_; }
+  std::size_t At() const { return Offset; }
 
   // A length prefix after its first digit, the separator, and the content.
   // complete tells whether all declared bytes were there.
@@ -45,12 +45,12 @@ class TReader {
     complete = true;
     const auto declared = static_cast<std::int32_t>(n);
     if (declared <= 0) return {};
-    const std::size_t left = input_.size() - at_;
+    const std::size_t left = Input.size() - Offset;
     const std::size_t take =
         static_cast<std::size_t>(declared) < left ? static_cast<std::size_t>(declared) : left;
     complete = take == static_cast<std::size_t>(declared);
-    std::string text(input_.substr(at_, take));
-    at_ += take;
+    std::string text(Input.substr(Offset, take));
+    Offset += take;
     return text;
   }
 
@@ -99,7 +99,7 @@ class TReader {
       if (!IsDigit(*c)) throw TRefused{};
       bool complete = false;
       const std::string key = String(*c - '0', complete);
-      const std::size_t valueAt = at_;
+      const std::size_t valueAt = Offset;
       TValue value;
       if (auto first = Next()) value = Value(*first, open, nullptr, nullptr);
       if (start == nullptr) continue;
@@ -109,13 +109,13 @@ class TReader {
       }
       if (complete && key == "info") {
         *start = {true, {TValueKind::Integer, static_cast<std::int64_t>(valueAt)}};
-        *length = {true, {TValueKind::Integer, static_cast<std::int64_t>(at_ - valueAt)}};
+        *length = {true, {TValueKind::Integer, static_cast<std::int64_t>(Offset - valueAt)}};
       }
     }
   }
 
-  std::string_view input_;
-  std::size_t at_ = 0;
+  std::string_view Input;
+  std::size_t Offset = 0;
 };
 
 std::int32_t Low32(std::int64_t value) {

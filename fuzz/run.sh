@@ -50,7 +50,7 @@ fi
 seeds=$build/seeds
 corpus=$build/corpus
 rm -rf "$seeds"
-/usr/bin/python3 "$here/make-corpus.py" "$seeds"
+/usr/bin/python3 "$here/make_corpus.py" "$seeds"
 mkdir -p "$corpus" "$repo/fuzz/findings"
 
 # New inputs go to the first directory; the seeds are regenerated each run.

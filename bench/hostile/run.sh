@@ -32,7 +32,7 @@ kelvane=$build/kelvane
 
 files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-hostile.XXXXXX")
 trap 'rm -rf "$files"' EXIT
-/usr/bin/python3 "$here/make-files.py" "$files"
+/usr/bin/python3 "$here/make_files.py" "$files"
 
 # One run of a command: its standard output to $files/out, and "wall cpu
 # maxrss_kib" on standard output. Its address space is capped at $cap_mib

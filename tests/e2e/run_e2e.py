@@ -156,7 +156,7 @@ def main():
 
     # The committed samples are what their script makes, and read right.
     samples = os.path.normpath(os.path.join(HERE, "..", "..", "samples"))
-    made = subprocess.run([sys.executable, os.path.join(samples, "make-samples.py"), ROOT],
+    made = subprocess.run([sys.executable, os.path.join(samples, "make_samples.py"), ROOT],
                           stdout=subprocess.PIPE, check=True).stdout
     names = [name for name in os.listdir(samples) if name.endswith(".torrent")]
     equal("samples against their script", (names, [], []),

@@ -23,13 +23,13 @@ namespace fs = std::filesystem;
 class TempFolder {
  public:
   explicit TempFolder(fs::path existing = {})
-      : folder_(existing.empty() ? fs::temp_directory_path() / UniqueName("kelvane-test-")
-                                 : std::move(existing)) {
-    if (fs::create_directory(folder_)) made_.push_back(folder_);
+      : Path(existing.empty() ? fs::temp_directory_path() / UniqueName("kelvane-test-")
+                              : std::move(existing)) {
+    if (fs::create_directory(Path)) Made.push_back(Path);
   }
   ~TempFolder() {
     std::error_code ignored;
-    for (auto entry = made_.rbegin(); entry != made_.rend(); ++entry) {
+    for (auto entry = Made.rbegin(); entry != Made.rend(); ++entry) {
       fs::permissions(*entry, fs::perms::owner_write, fs::perm_options::add, ignored);
       fs::remove_all(*entry, ignored);
     }
@@ -42,57 +42,57 @@ class TempFolder {
     std::random_device random;
     return std::string(prefix) + std::to_string(random()) + "-" + std::to_string(random());
   }
-  const fs::path& Folder() const { return folder_; }
+  const fs::path& Folder() const { return Path; }
   // The folder, the system's separator and the entry.
-  std::string Name(std::string_view entry) const { return (folder_ / entry).string(); }
+  std::string Name(std::string_view entry) const { return (Path / entry).string(); }
   // Writes bytes (any bytes) to a file in the folder; returns its full name.
   std::string Write(std::string_view entry, std::string_view bytes) {
-    made_.push_back(folder_ / entry);
-    std::ofstream(made_.back(), std::ios::binary).write(bytes.data(), std::ssize(bytes));
-    return made_.back().string();
+    Made.push_back(Path / entry);
+    std::ofstream(Made.back(), std::ios::binary).write(bytes.data(), std::ssize(bytes));
+    return Made.back().string();
   }
   // Makes a subfolder; returns its full name.
   std::string MakeFolder(std::string_view entry) {
-    made_.push_back(folder_ / entry);
-    fs::create_directory(made_.back());
-    return made_.back().string();
+    Made.push_back(Path / entry);
+    fs::create_directory(Made.back());
+    return Made.back().string();
   }
 
  private:
-  fs::path folder_;
-  std::vector<fs::path> made_;
+  fs::path Path;
+  std::vector<fs::path> Made;
 };
 
-// Standard output while the object lives, kept as the pieces handed on.
+// Standard output while the object lives, kept as the Pieces handed on.
 class Output {
  public:
   explicit Output(bool console = true) {
-    pieces.clear();
-    failing = false;
+    Pieces.clear();
+    Failing = false;
     SetStdOutWriter(
         [](std::string_view bytes) {
-          pieces.emplace_back(bytes);
-          return !failing;
+          Pieces.emplace_back(bytes);
+          return !Failing;
         },
         console);
   }
   ~Output() { SetStdOutWriter(nullptr, false); }
 
-  static std::string Text() { return std::accumulate(pieces.begin(), pieces.end(), std::string()); }
+  static std::string Text() { return std::accumulate(Pieces.begin(), Pieces.end(), std::string()); }
 
-  static inline std::vector<std::string> pieces;  // every piece handed on, in order
-  static inline bool failing = false;             // the writer fails while set
+  static inline std::vector<std::string> Pieces;  // every piece handed on, in order
+  static inline bool Failing = false;             // the writer fails while set
 };
 
 // The current folder, changed while the object lives.
 class CurrentFolder {
  public:
   explicit CurrentFolder(const fs::path& folder) { fs::current_path(folder); }
-  ~CurrentFolder() { fs::current_path(saved_, ignored_); }
+  ~CurrentFolder() { fs::current_path(Saved, Ignored); }
 
  private:
-  fs::path saved_ = fs::current_path();  // taken before the change
-  std::error_code ignored_;
+  fs::path Saved = fs::current_path();  // taken before the change
+  std::error_code Ignored;
 };
 
 }  // namespace kelvane::testing

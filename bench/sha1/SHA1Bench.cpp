@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "digest/sha1.h"
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1.h"
+#include "digest/SHA1Kernels.h"
 
 namespace {
 

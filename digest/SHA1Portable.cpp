@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1Kernels.h"
 
 namespace kelvane {
 

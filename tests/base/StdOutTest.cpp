@@ -11,22 +11,22 @@ namespace {
 
 using testing::Output;
 
-TEST(StdOut, NonConsoleHandsOnFull128BytePiecesAndTheRestAtFlush) {
+TEST(StdOutTest, NonConsoleHandsOnFull128BytePiecesAndTheRestAtFlush) {
   Output output(false);
   WriteLine("abc");
-  EXPECT_TRUE(Output::pieces.empty());
+  EXPECT_TRUE(Output::Pieces.empty());
   WriteLine(std::string(121, 'x'));  // 5 + 123 bytes: exactly one full buffer
-  EXPECT_EQ(Output::pieces.size(), 1u);
+  EXPECT_EQ(Output::Pieces.size(), 1u);
   WriteLine(std::string(300, 'y'));  // two full pieces, 46 bytes held back
   FlushStdOut();
   FlushStdOut();  // nothing left: nothing handed on
-  ASSERT_EQ(Output::pieces.size(), 4u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Output::pieces[i].size(), 128u);
+  ASSERT_EQ(Output::Pieces.size(), 4u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Output::Pieces[i].size(), 128u);
   EXPECT_EQ(Output::Text(),
             "abc\r\n" + std::string(121, 'x') + "\r\n" + std::string(300, 'y') + "\r\n");
 }
 
-TEST(StdOut, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
+TEST(StdOutTest, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
   Output output(true);
   std::string expected;
   for (const std::string& line :
@@ -37,10 +37,10 @@ TEST(StdOut, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
   }
 }
 
-TEST(StdOut, FailedWriteRaisesAfterTheLineAndAtEveryLaterCheck) {
+TEST(StdOutTest, FailedWriteRaisesAfterTheLineAndAtEveryLaterCheck) {
   for (const bool console : {true, false}) {
     Output output(console);
-    Output::failing = true;
+    Output::Failing = true;
     if (console) {
       EXPECT_THROW(WriteLine("lost"), EInOutError);
       EXPECT_EQ(Output::Text(), "lost\r\n");  // the line was attempted in full
@@ -48,12 +48,12 @@ TEST(StdOut, FailedWriteRaisesAfterTheLineAndAtEveryLaterCheck) {
       WriteLine("held");  // still in the buffer: nothing has failed yet
       EXPECT_THROW(FlushStdOut(), EInOutError);
     }
-    Output::failing = false;
+    Output::Failing = false;
     EXPECT_THROW(WriteLine("next"), EInOutError);
     EXPECT_THROW(FlushStdOut(), EInOutError);
   }
   Output output(false);  // a full buffer that cannot be handed on fails its line
-  Output::failing = true;
+  Output::Failing = true;
   EXPECT_THROW(WriteLine(std::string(130, 'q')), EInOutError);
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "digest/sha1.h"
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1.h"
+#include "digest/SHA1Kernels.h"
 
 namespace kelvane {
 
@@ -28,7 +28,7 @@ std::string RandomBytes(std::size_t length, unsigned seed) {
   return bytes;
 }
 
-TEST(SHA1Kernels, PortableFirstAndTheFastestInUse) {
+TEST(SHA1KernelsTest, PortableFirstAndTheFastestInUse) {
   const auto kernels = SHA1Kernels();
   EXPECT_EQ(kernels.front().Compress, &SHA1CompressPortable);
   const SHA1CompressFn inUse = SetSHA1Compress(SHA1CompressPortable);
@@ -37,14 +37,14 @@ TEST(SHA1Kernels, PortableFirstAndTheFastestInUse) {
   EXPECT_EQ(SetSHA1Compress(inUse), inUse);
 }
 
-class SHA1WithKernel : public testing::TestWithParam<TSHA1Kernel> {
+class SHA1KernelTest : public testing::TestWithParam<TSHA1Kernel> {
  protected:
   void SetUp() override { Previous = SetSHA1Compress(GetParam().Compress); }
   void TearDown() override { SetSHA1Compress(Previous); }
   SHA1CompressFn Previous = nullptr;
 };
 
-TEST_P(SHA1WithKernel, KnownDigests) {
+TEST_P(SHA1KernelTest, KnownDigests) {
   std::string all(256, '\0');
   for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
   // The published samples, then one block up to 55 bytes, two from 56 to 119,
@@ -69,7 +69,7 @@ TEST_P(SHA1WithKernel, KnownDigests) {
   }
 }
 
-TEST_P(SHA1WithKernel, EveryLengthUpTo300) {
+TEST_P(SHA1KernelTest, EveryLengthUpTo300) {
   // All 301 digests, joined, are digested once more and checked as a whole.
   std::string joined;
   for (std::size_t length = 0; length <= 300; ++length) {
@@ -82,7 +82,7 @@ TEST_P(SHA1WithKernel, EveryLengthUpTo300) {
   EXPECT_EQ(SHA1DigestHex(joined), "576CE59BF5F6309C6D65DB2CA573CF902F468B47");
 }
 
-TEST_P(SHA1WithKernel, LargeMessagesAgreeWithThePortableKernel) {
+TEST_P(SHA1KernelTest, LargeMessagesAgreeWithThePortableKernel) {
   for (const std::size_t length : {1000u, 4113u, (3u << 20) + 5}) {
     const std::string message = RandomBytes(length, static_cast<unsigned>(length));
     const std::string digest = SHA1DigestHex(message);
@@ -92,7 +92,7 @@ TEST_P(SHA1WithKernel, LargeMessagesAgreeWithThePortableKernel) {
   }
 }
 
-TEST_P(SHA1WithKernel, PiecesGiveTheOneShotDigest) {
+TEST_P(SHA1KernelTest, PiecesGiveTheOneShotDigest) {
   // Pieces of every size up to two blocks, so that whole blocks are also
   // compressed from odd addresses; taking the digest midway changes nothing.
   const std::string message = RandomBytes(1000, 7);
@@ -107,7 +107,7 @@ TEST_P(SHA1WithKernel, PiecesGiveTheOneShotDigest) {
   }
 }
 
-TEST_P(SHA1WithKernel, UpdateZerosIsFeedingZeros) {
+TEST_P(SHA1KernelTest, UpdateZerosIsFeedingZeros) {
   const std::string zeros(300000, '\0');
   const char* text = "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   for (const std::size_t prefix : {0u, 1u, 55u, 63u, 64u, 70u}) {
@@ -122,7 +122,7 @@ TEST_P(SHA1WithKernel, UpdateZerosIsFeedingZeros) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, SHA1WithKernel,
+INSTANTIATE_TEST_SUITE_P(Kernels, SHA1KernelTest,
                          testing::ValuesIn(SHA1Kernels().begin(), SHA1Kernels().end()),
                          [](const testing::TestParamInfo<TSHA1Kernel>& kernel) {
                            std::string name(kernel.param.Name);

@@ -12,7 +12,7 @@ namespace {
 using namespace std::string_literals;
 using Rows = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
-TEST(CommandLine, SplitsTokensWithQuotedRunsAndNoEscapes) {
+TEST(CommandLineTest, SplitsTokensWithQuotedRunsAndNoEscapes) {
   const Rows rows = {
       {"", {}},
       {"prog   \t ", {"prog"}},
@@ -26,7 +26,7 @@ TEST(CommandLine, SplitsTokensWithQuotedRunsAndNoEscapes) {
   for (const auto& [line, tokens] : rows) EXPECT_EQ(SplitCommandLine(line), tokens) << line;
 }
 
-TEST(CommandLine, ArgumentsDropOnlyASurroundingPairOfQuotes) {
+TEST(CommandLineTest, ArgumentsDropOnlyASurroundingPairOfQuotes) {
   const Rows rows = {
       {"prog", {}},
       {"\"quoted prog\" \"a path\\with spaces\" -hash", {"a path\\with spaces", "-hash"}},
@@ -38,7 +38,7 @@ TEST(CommandLine, ArgumentsDropOnlyASurroundingPairOfQuotes) {
   for (const auto& [line, arguments] : rows) EXPECT_EQ(CommandLineArguments(line), arguments);
 }
 
-TEST(CommandLine, AsciiLowerCaseTouchesOnlyAsciiCapitals) {
+TEST(CommandLineTest, AsciiLowerCaseTouchesOnlyAsciiCapitals) {
   EXPECT_EQ(AsciiLowerCase("-HaSh@[`{\xC4\xD6\xDC\0B"s), "-hash@[`{\xC4\xD6\xDC\0b"s);
 }
 

@@ -50,33 +50,6 @@ const std::string kBigFile = [] {
 }();
 constexpr char kBigDigest[] = "63BE19503DFF7A1CA9B249B126119069BC932349";
 
-TEST(PathHelpers, SplitAfterTheLastSeparatorOfAnyKind) {
-  // clang-format off
-  const std::string cases[][2] = {  // paths and their directory parts
-      {"dir\\name.torrent", "dir\\"}, {"name.torrent", ""}, {"a\\b\\", "a\\b\\"}, {"C:", "C:"},
-      {"C:x", "C:"}, {"C:\\dir/sub\\x", "C:\\dir/sub\\"}, {"a\\b/c", "a\\b/"}};
-  // clang-format on
-  for (const auto& [path, directory] : cases) {
-    EXPECT_EQ(DirectoryPart(path), directory) << path;
-    EXPECT_EQ(FileNamePart(path), path.substr(directory.size())) << path;
-  }
-}
-
-TEST(PathHelpers, IsExistingFileOnlyForEntriesThatAreNotDirectories) {
-  testing::TempFolder folder;
-  EXPECT_TRUE(IsExistingFile(folder.Write("plain.torrent", "d4:infoi1ee")));
-  const std::string hidden = folder.Write(".hidden", "x");
-#ifdef _WIN32
-  ASSERT_TRUE(SetFileAttributesA(
-      hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
-  for (const char* name : {"plain.torrent?", "plain.tor?ent", "*.torrent"})
-    EXPECT_FALSE(IsExistingFile(folder.Name(name))) << name;
-#endif
-  EXPECT_TRUE(IsExistingFile(hidden));
-  EXPECT_FALSE(IsExistingFile(folder.MakeFolder("sub.torrent")));
-  EXPECT_FALSE(IsExistingFile(folder.Name("missing.torrent")));
-}
-
 // The bytes one call writes to standard output.
 std::string Report(const std::string& openName, const std::string& shownName, bool hashOnly) {
   Output output(false);
@@ -88,7 +61,7 @@ std::string Report(const std::string& openName, const std::string& shownName, bo
 // Each field and the contents of files that get it. Bytes outside the info value do not count. A
 // range the file supplies itself is an error when a list, 0 when a byte string, only the low 32
 // bits of a number count, and bytes that are not there count as zero bytes.
-TEST(ReportFile, OneLineForFilesOfEveryForm) {
+TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
   // clang-format off
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {kSingleDigest, {"d8:announce3:xyz4:info" + kSingleInfo + "7:comment2:hie trailing junk"}},
@@ -116,7 +89,7 @@ TEST(ReportFile, OneLineForFilesOfEveryForm) {
     }
 }
 
-TEST(ReportFile, OpensOneNameAndShowsTheFileNamePartOfTheOther) {
+TEST(ReportFileTest, OpensOneNameAndShowsTheFileNamePartOfTheOther) {
   testing::TempFolder folder;
   const std::string file = folder.Write("short.t", "d4:infoi1ee");
   EXPECT_EQ(Report(file, "C:\\Long Folder\\A Long Name.torrent", false),
@@ -126,19 +99,19 @@ TEST(ReportFile, OpensOneNameAndShowsTheFileNamePartOfTheOther) {
   EXPECT_EQ(Report(directory, directory, true), "Error - File not Exists: \r\n");
 }
 
-TEST(ReportFile, AFailedWriteIsNeverSwallowed) {
+TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   testing::TempFolder folder;
   const std::string file = folder.Write("x.torrent", "d4:infoi1ee");
   Output output(true);
-  Output::failing = true;
+  Output::Failing = true;
   EXPECT_THROW(ReportFile(file, file, false), EInOutError);
   // The line was attempted, then the error line, which failed as well.
-  EXPECT_EQ(Output::pieces,
+  EXPECT_EQ(Output::Pieces,
             (std::vector{kI1e + "  x.torrent\r\n"s, "Error in file   x.torrent\r\n"s}));
 }
 
 // The decoder records the info value's place in the file, whichever stream it reads.
-TEST(ReportFile, FileAndMemoryStreamsRecordTheSameInfoRange) {
+TEST(ReportFileTest, FileAndMemoryStreamsRecordTheSameInfoRange) {
   testing::TempFolder folder;
   TFileStream file(folder.Write("big.torrent", kBigFile));
   TMemoryStream memory(kBigFile);
@@ -154,7 +127,7 @@ TEST(ReportFile, FileAndMemoryStreamsRecordTheSameInfoRange) {
 
 #ifndef _WIN32
 // A FIFO holds no bytes of its own; waiting for a writer would hang the run.
-TEST(ReportFile, AFifoIsReportedWithoutWaitingForAWriter) {
+TEST(ReportFileTest, AFifoIsReportedWithoutWaitingForAWriter) {
   testing::TempFolder folder;
   const std::string fifo = folder.Name("pipe.torrent");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -163,7 +136,7 @@ TEST(ReportFile, AFifoIsReportedWithoutWaitingForAWriter) {
 #else
 // Another handle open for writing, not one only reading, bars shared reading. The file is closed
 // before its line goes out: the writer can then open it without sharing.
-TEST(ReportFile, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
+TEST(ReportFileTest, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
   testing::TempFolder folder;
   static std::string file;
   file = folder.Write("x.torrent", "d4:infoi1ee");

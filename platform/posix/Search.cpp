@@ -23,8 +23,8 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
-#include "platform/posix/names.h"
+#include "platform/Platform.h"
+#include "platform/posix/Names.h"
 
 namespace kelvane::platform {
 
@@ -74,40 +74,40 @@ bool PatternMatches(const std::string& mask, const std::string& name) {
 
 }  // namespace
 
-struct FileSearch::State {
-  DIR* dir = nullptr;
-  std::string directory;  // as handed to the system, ending in "/"
-  std::string mask;
+struct TFileSearch::TState {
+  DIR* Dir = nullptr;
+  std::string Directory;  // as handed to the system, ending in "/"
+  std::string Mask;
 };
 
-FileSearch::FileSearch() : state_(std::make_unique<State>()) {}
-FileSearch::~FileSearch() {
+TFileSearch::TFileSearch() : State(std::make_unique<TState>()) {}
+TFileSearch::~TFileSearch() {
   Close();
 }
 
-bool FileSearch::IsOpen() const {
-  return state_->dir != nullptr;
+bool TFileSearch::IsOpen() const {
+  return State->Dir != nullptr;
 }
 
-void FileSearch::Close() {
-  if (state_->dir != nullptr) {
-    closedir(state_->dir);
-    state_->dir = nullptr;
+void TFileSearch::Close() {
+  if (State->Dir != nullptr) {
+    closedir(State->Dir);
+    State->Dir = nullptr;
   }
 }
 
-bool FileSearch::FindFirst(const std::string& pattern, FindData& data) {
+bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
   Close();
   const std::string name = SystemName(pattern);
   const std::size_t split = name.find_last_of('/');
-  state_->directory = split == std::string::npos ? "./" : name.substr(0, split + 1);
-  state_->mask = split == std::string::npos ? name : name.substr(split + 1);
-  if (state_->directory.find_first_of("*?") != std::string::npos || state_->mask.empty()) {
+  State->Directory = split == std::string::npos ? "./" : name.substr(0, split + 1);
+  State->Mask = split == std::string::npos ? name : name.substr(split + 1);
+  if (State->Directory.find_first_of("*?") != std::string::npos || State->Mask.empty()) {
     lastError = kErrorInvalidName;
     return false;
   }
-  state_->dir = opendir(state_->directory.c_str());
-  if (state_->dir == nullptr) {
+  State->Dir = opendir(State->Directory.c_str());
+  if (State->Dir == nullptr) {
     lastError = kErrorPathNotFound;
     return false;
   }
@@ -117,26 +117,26 @@ bool FileSearch::FindFirst(const std::string& pattern, FindData& data) {
   return false;
 }
 
-bool FileSearch::FindNext(FindData& data) {
-  if (state_->dir == nullptr) {
+bool TFileSearch::FindNext(TFindData& data) {
+  if (State->Dir == nullptr) {
     lastError = kErrorNoMoreFiles;
     return false;
   }
-  while (const dirent* entry = readdir(state_->dir)) {
+  while (const dirent* entry = readdir(State->Dir)) {
     const std::size_t length = std::strlen(entry->d_name);
-    if (length > kMaxNameLength || !PatternMatches(state_->mask, entry->d_name)) continue;
+    if (length > kMaxNameLength || !PatternMatches(State->Mask, entry->d_name)) continue;
     bool directory = entry->d_type == DT_DIR;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat info;
-      const std::string full = state_->directory + entry->d_name;
+      const std::string full = State->Directory + entry->d_name;
       directory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     }
-    data.attributes = directory ? kAttributeDirectory : kAttributeArchive;
-    data.fileName.assign(entry->d_name, length);
-    for (char& c : data.fileName) {
+    data.Attributes = directory ? kAttributeDirectory : kAttributeArchive;
+    data.FileName.assign(entry->d_name, length);
+    for (char& c : data.FileName) {
       if (static_cast<unsigned char>(c) < 0x20 || c == '\\') c = '?';
     }
-    data.alternateFileName.clear();
+    data.AlternateFileName.clear();
     return true;
   }
   lastError = kErrorNoMoreFiles;

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane::platform {
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::int64_t kBuffer = 64 * 1024;  // the file stream's read-ahead
 
-TEST(FileStream, AgreesWithMemoryOnExactPositionsAcrossTheBufferEdge) {
+TEST(FileStreamTest, AgreesWithMemoryOnExactPositionsAcrossTheBufferEdge) {
   // Bytes whose pattern does not repeat at the buffer size, so a misplaced piece shows.
   std::string data(3 * kBuffer + 123, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7) ^ (i / 251));
@@ -67,7 +67,7 @@ TEST(FileStream, AgreesWithMemoryOnExactPositionsAcrossTheBufferEdge) {
   }
 }
 
-TEST(FileStream, MissingFileOrDirectoryRaisesEFOpenError) {
+TEST(FileStreamTest, MissingFileOrDirectoryRaisesEFOpenError) {
   testing::TempFolder folder;
   for (const std::string& name : {folder.Name("missing.torrent"), folder.MakeFolder("sub")})
     EXPECT_THROW(TFileStream{name}, EFOpenError) << name;

@@ -6,7 +6,7 @@
 #include "base/Exceptions.h"
 #include "base/StdOut.h"
 #include "driver/Program.h"
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
   using namespace kelvane;

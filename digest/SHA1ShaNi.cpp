@@ -5,7 +5,7 @@
 
 #include <immintrin.h>
 
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1Kernels.h"
 
 namespace kelvane {
 

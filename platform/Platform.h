@@ -49,12 +49,12 @@ std::string ModuleFileName();
 std::uint32_t FileAttributes(const std::string& name);
 
 // An open file; the handle closes itself.
-class File {
+class TFile {
  public:
-  File();
-  ~File();
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
+  TFile();
+  ~TFile();
+  TFile(const TFile&) = delete;
+  TFile& operator=(const TFile&) = delete;
 
   // Opens an existing file for reading, letting others read but not write it
   // (CreateFileA with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Returns
@@ -72,40 +72,40 @@ class File {
   void Close();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct TState;
+  std::unique_ptr<TState> State;
 };
 
 // ---- Directory search ----------------------------------------------------
 
 // The fields of WIN32_FIND_DATAA that the program reads.
-struct FindData {
-  std::uint32_t attributes = 0;
-  std::string fileName;           // long name, at most 260 bytes
-  std::string alternateFileName;  // short 8.3 name, empty when there is none
+struct TFindData {
+  std::uint32_t Attributes = 0;
+  std::string FileName;           // long name, at most 260 bytes
+  std::string AlternateFileName;  // short 8.3 name, empty when there is none
 };
 
 // One directory search (FindFirstFileA / FindNextFileA / FindClose).
-class FileSearch {
+class TFileSearch {
  public:
-  FileSearch();
-  ~FileSearch();
-  FileSearch(const FileSearch&) = delete;
-  FileSearch& operator=(const FileSearch&) = delete;
+  TFileSearch();
+  ~TFileSearch();
+  TFileSearch(const TFileSearch&) = delete;
+  TFileSearch& operator=(const TFileSearch&) = delete;
 
   // Starts a search for a directory followed by a last component that may
   // hold "*" and "?". Fails when the directory cannot be read, the pattern is
   // invalid (a wildcard in the directory part included) or nothing matches.
-  bool FindFirst(const std::string& pattern, FindData& data);
+  bool FindFirst(const std::string& pattern, TFindData& data);
   // The next matching entry; false at the end ("no more files").
-  bool FindNext(FindData& data);
+  bool FindNext(TFindData& data);
   // Ends the search; harmless when none is open.
   void Close();
   bool IsOpen() const;
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct TState;
+  std::unique_ptr<TState> State;
 };
 
 // The nonzero code left by the last failed search call (GetLastError).
@@ -117,13 +117,13 @@ void LowerCase(std::string& text);
 
 // ---- Standard output and standard error ----------------------------------
 
-enum class StdStream { Output, Error };
+enum class TStdStream { Output, Error };
 
 // True when the stream is a character device (a console or terminal).
-bool IsCharacterDevice(StdStream stream);
+bool IsCharacterDevice(TStdStream stream);
 
 // Writes all bytes as they are; false when not all of them could be written.
-bool WriteStd(StdStream stream, std::string_view bytes);
+bool WriteStd(TStdStream stream, std::string_view bytes);
 
 // Converts a text from the 8-bit code page to the console's OEM code page
 // (CharToOemA); unchanged on POSIX.

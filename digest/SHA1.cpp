@@ -1,10 +1,10 @@
-#include "digest/sha1.h"
+#include "digest/SHA1.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1Kernels.h"
 
 namespace kelvane {
 

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "platform/platform.h"
-#include "platform/posix/names.h"
+#include "platform/Platform.h"
+#include "platform/posix/Names.h"
 
 namespace kelvane::platform {
 
@@ -16,17 +16,17 @@ std::uint32_t FileAttributes(const std::string& name) {
   return S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeArchive;
 }
 
-struct File::State {
-  int fd = -1;
-  std::int64_t size = -1;  // taken when the file is opened
+struct TFile::TState {
+  int Fd = -1;
+  std::int64_t Size = -1;  // taken when the file is opened
 };
 
-File::File() : state_(std::make_unique<State>()) {}
-File::~File() {
+TFile::TFile() : State(std::make_unique<TState>()) {}
+TFile::~TFile() {
   Close();
 }
 
-bool File::Open(const std::string& name) {
+bool TFile::Open(const std::string& name) {
   Close();
   // Non-blocking, so that a FIFO without a writer cannot hang the run; it
   // makes no difference to reading a regular file.
@@ -38,38 +38,38 @@ bool File::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  state_->fd = fd;
-  state_->size = info.st_size;
+  State->Fd = fd;
+  State->Size = info.st_size;
   return true;
 }
 
-bool File::IsOpen() const {
-  return state_->fd >= 0;
+bool TFile::IsOpen() const {
+  return State->Fd >= 0;
 }
 
-std::int64_t File::Size() {
-  return state_->fd >= 0 ? state_->size : -1;
+std::int64_t TFile::Size() {
+  return State->Fd >= 0 ? State->Size : -1;
 }
 
-bool File::Seek(std::int64_t offset) {
-  return state_->fd >= 0 && offset >= 0 && lseek(state_->fd, offset, SEEK_SET) == offset;
+bool TFile::Seek(std::int64_t offset) {
+  return State->Fd >= 0 && offset >= 0 && lseek(State->Fd, offset, SEEK_SET) == offset;
 }
 
-std::size_t File::Read(void* buffer, std::size_t count) {
-  if (state_->fd < 0) return 0;
+std::size_t TFile::Read(void* buffer, std::size_t count) {
+  if (State->Fd < 0) return 0;
   // One system call: a caller that wants more asks again, and a small file
   // then costs no extra call that only finds its end.
   while (true) {
-    const ssize_t n = read(state_->fd, buffer, count);
+    const ssize_t n = read(State->Fd, buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno != EINTR) return 0;
   }
 }
 
-void File::Close() {
-  if (state_->fd >= 0) {
-    close(state_->fd);
-    state_->fd = -1;
+void TFile::Close() {
+  if (State->Fd >= 0) {
+    close(State->Fd);
+    State->Fd = -1;
   }
 }
 

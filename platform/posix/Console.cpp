@@ -2,21 +2,21 @@
 
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane::platform {
 
 namespace {
-int Descriptor(StdStream stream) {
-  return stream == StdStream::Output ? STDOUT_FILENO : STDERR_FILENO;
+int Descriptor(TStdStream stream) {
+  return stream == TStdStream::Output ? STDOUT_FILENO : STDERR_FILENO;
 }
 }  // namespace
 
-bool IsCharacterDevice(StdStream stream) {
+bool IsCharacterDevice(TStdStream stream) {
   return isatty(Descriptor(stream)) == 1;
 }
 
-bool WriteStd(StdStream stream, std::string_view bytes) {
+bool WriteStd(TStdStream stream, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = write(Descriptor(stream), bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;

@@ -153,7 +153,7 @@ CASES = (huge_string_at_end, own_info_length, colliding_keys, hash_flood_keys, n
 
 def main():
     if len(sys.argv) != 2:
-        sys.exit("usage: make-files.py DIRECTORY")
+        sys.exit("usage: make_files.py DIRECTORY")
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "cases.tsv"), "w") as cases:

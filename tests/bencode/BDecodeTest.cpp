@@ -14,14 +14,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// Logs its id when destroyed, showing what was freed and in which order.
-struct TTracked : TObject {
-  TTracked(int id, std::vector<int>& log) : Id(id), Log(log) {}
-  ~TTracked() override { Log.push_back(Id); }
-  int Id;
-  std::vector<int>& Log;
-};
-
 // What call returns, or the class and message of what it raises.
 std::string Outcome(const auto& call) {
   try {
@@ -37,21 +29,23 @@ std::string Outcome(const auto& call) {
 std::string Show(const TObject* value) {
   if (value == nullptr) return "null";
   if (const auto* scalar = dynamic_cast<const TIntString*>(value)) {
-    if (scalar->IsInt) return "i" + std::to_string(scalar->IntValue);
-    if (scalar->StrLength == 0) return "'" + scalar->StrValue + "'";
-    return "<" + std::to_string(scalar->StrLength) + "@" + std::to_string(scalar->StrOffset) + ">";
+    if (scalar->IsInt) return "i"s += std::to_string(scalar->IntValue);
+    if (scalar->StrLength == 0) return "'"s += scalar->StrValue + "'";
+    return ("<"s += std::to_string(scalar->StrLength)) + "@" + std::to_string(scalar->StrOffset) +
+           ">";
   }
   std::string text;
   if (const auto* list = dynamic_cast<const TObjectList*>(value)) {
-    for (std::size_t i = 0; i < list->Count(); ++i) text += (i ? "," : "") + Show(list->Item(i));
+    for (std::size_t i = 0; i < list->Count(); ++i)
+      text.append(i ? "," : "") += Show(list->Item(i));
     return "[" + text + "]";
   }
   const auto& hash = dynamic_cast<const TObjectHash&>(*value);
   int shown = 0;
   for (const char* key : {"a", "x", "info", "_info_start", "_info_length"})
     if (hash.Exists(key)) text += (shown++ ? ","s : ""s) + key + "=" + Show(hash.Items(key));
-  if (const int more = hash.LastValueSlot() + 1 - shown) text += "+" + std::to_string(more);
-  return "{" + text + "}";
+  if (const int more = hash.LastValueSlot() + 1 - shown) (text += "+") += std::to_string(more);
+  return ("{"s += text) + "}";
 }
 
 // What decoding a stream made from args gives, and the stream position after it.
@@ -60,51 +54,6 @@ std::string Decode(const auto&... args) {
   TStreamKind stream(args...);
   const std::string shown = Outcome([&] { return Show(DecodeStream(stream).get()); });
   return shown + " @" + std::to_string(stream.Position());
-}
-
-TEST(HashTest, GivesKnownHashValuesAndBuckets) {
-  const std::pair<const char*, std::uint32_t> rows[] = {
-      {"abc", 0x456767C3},     {"a", 0x23456761},           {"A", 0x23456761},
-      {"info", 0x567704DF},    {"_info_start", 0xF8EAADF4}, {"_info_length", 0x8EAC5FA8},
-      {"\x80\xff", 0x34567AFF}};
-  TObjectHash hash;
-  std::int32_t bucket = -1, position = -1;
-  for (const auto& [key, value] : rows) {
-    EXPECT_EQ(HashKey(key), value) << key;
-    EXPECT_FALSE(hash.FindKey(key, bucket, position));
-    EXPECT_EQ(bucket, value & 127) << key;  // 67, 97, 97, 95, 116, 40, 127
-  }
-}
-
-TEST(HashTest, KeepsKeysApartAndFreesEachValueOnceInSlotOrder) {
-  const std::string odd[] = {"a\0a"s, "A", "ab", "\x80\xff", "a"};  // a, A, a\0a: one bucket
-  const auto key = [&](int i) { return i < 5 ? odd[i] : std::to_string(i); };
-  std::vector<int> log, expected = {2};
-  {
-    TObjectHash hash;
-    for (int i = 0; i < 1000; ++i) hash.Items(key(i), std::make_unique<TTracked>(i, log));
-    hash.Items("nil", nullptr);
-    for (int i = 0; i < 1000; ++i) EXPECT_EQ(dynamic_cast<TTracked&>(*hash.Items(key(i))).Id, i);
-    EXPECT_EQ(hash.Items("nil"), nullptr);
-    EXPECT_FALSE(hash.Exists("a\0"s));
-    hash.Items("ab", std::make_unique<TTracked>(1001, log));
-    EXPECT_EQ(log, expected);                                    // the replaced value goes at once
-    hash.Items("A", std::unique_ptr<TObject>(hash.Items("A")));  // storing what it holds
-    for (int i = 0; i < 1000; ++i) expected.push_back(i == 2 ? 1001 : i);
-  }
-  EXPECT_EQ(log, expected);  // the new value in the slot of the one it replaced
-}
-
-TEST(HashTest, RefusesEmptyAndMissingKeys) {
-  std::vector<int> log;
-  TObjectHash hash;
-  const std::string empty = "EHashInvalidKeyError: Key cannot be an empty string";
-  EXPECT_EQ(Outcome([&] { return std::to_string(hash.Exists("")); }), empty);
-  EXPECT_EQ(Outcome([&] { return Show(hash.Items("")); }), empty);
-  EXPECT_THROW(hash.Items("", std::make_unique<TTracked>(7, log)), EHashInvalidKeyError);
-  EXPECT_EQ(log, std::vector<int>{7});  // freed by the caller's pointer, never stored
-  EXPECT_EQ(hash.LastValueSlot(), -1);
-  EXPECT_EQ(Outcome([&] { return Show(hash.Items("x")); }), "EHashFindError: Key \"x\" not found");
 }
 
 TEST(DecodeStreamTest, DecodesTheLenientGrammar) {

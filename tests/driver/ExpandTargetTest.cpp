@@ -31,7 +31,7 @@ const auto Hashed = [](int n, const std::string& name) { return Digest(n) + "  "
 // nothing, and gives back what it took; "?" matches any byte but never the end of the name; a mask
 // ending in ".*" needs a dot in the name; empty names and masks never match; "^" and "[" are
 // ordinary characters.
-TEST(MatchesWildcard, WholeNameConsumed) {
+TEST(MatchesWildcardTest, WholeNameConsumed) {
   // clang-format off
   const char* matching[][2] = {{"MiXed.Torrent", "mixed.TORRENT"}, {"abc", "***"}, {"ac", "a**c"},
       {"abcabd", "*abd"}, {"a.b", "a?b"}, {"noext.", "noext.*"}, {"^a", "^a"},
@@ -47,7 +47,7 @@ TEST(MatchesWildcard, WholeNameConsumed) {
 #endif
 }
 
-TEST(IsPlainFileName, ForbiddenBytesInTheFileNamePartDecide) {
+TEST(IsPlainFileNameTest, ForbiddenBytesInTheFileNamePartDecide) {
   for (int code = 0; code < 256; ++code) {
     const char c = static_cast<char>(code);
     if (c == ':' || c == '/' || c == '\\') continue;  // separators split the name
@@ -73,18 +73,17 @@ Lines Expand(const std::string& name, bool hashOnly = false,
 
 struct ExpandTargetTest : ::testing::Test {
   ExpandTargetTest() {
-    for (const char* name : {"a.torrent", "noext", ".hidden", "b.tor"})
-      dir_.Write(name, Torrent(1));
-    for (const char* name : {"MiXed.Torrent", "^a.torrent"}) dir_.Write(name, Torrent(2));
-    dir_.MakeFolder("folder.torrent");
-    dir_.Write("folder.torrent/inner.torrent", Torrent(1));
+    for (const char* name : {"a.torrent", "noext", ".hidden", "b.tor"}) Dir.Write(name, Torrent(1));
+    for (const char* name : {"MiXed.Torrent", "^a.torrent"}) Dir.Write(name, Torrent(2));
+    Dir.MakeFolder("folder.torrent");
+    Dir.Write("folder.torrent/inner.torrent", Torrent(1));
 #ifdef _WIN32  // hidden, system and read-only files are listed and read too
-    SetFileAttributesA(dir_.Name(".hidden").c_str(),
+    SetFileAttributesA(Dir.Name(".hidden").c_str(),
                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
 #endif
   }
 
-  TempFolder dir_;
+  TempFolder Dir;
 };
 
 TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
@@ -102,12 +101,12 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
       {"folder.torrent\\", {Hashed(1, "inner.torrent")}}};
   // clang-format on
   for (const auto& [fileNamePart, lines] : cases)
-    EXPECT_EQ(Expand(dir_.Name(fileNamePart)), lines) << fileNamePart;
-  EXPECT_EQ(Expand(dir_.Name("a.torrent"), true), Lines{Digest(1)});
+    EXPECT_EQ(Expand(Dir.Name(fileNamePart)), lines) << fileNamePart;
+  EXPECT_EQ(Expand(Dir.Name("a.torrent"), true), Lines{Digest(1)});
 
   Output output;  // the same target twice is processed twice
-  ExpandTarget(dir_.Name("a.torrent"), false);
-  ExpandTarget(dir_.Name("a.torrent"), false);
+  ExpandTarget(Dir.Name("a.torrent"), false);
+  ExpandTarget(Dir.Name("a.torrent"), false);
   EXPECT_EQ(Output::Text(), Hashed(1, "a.torrent") + "\r\n" + Hashed(1, "a.torrent") + "\r\n");
 }
 
@@ -115,15 +114,15 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
 // hashOnly; a file without a short name is not there either.
 TEST_F(ExpandTargetTest, ShortNameLookupThatFindsNoFile) {
   for (const bool hashOnly : {false, true}) {
-    for (const std::string& name : {dir_.Name("zz?none.torrent"), dir_.Name("fold?r.torrent")})
+    for (const std::string& name : {Dir.Name("zz?none.torrent"), Dir.Name("fold?r.torrent")})
       EXPECT_EQ(Expand(name, hashOnly, ReportThroughShortName),
                 Lines{"Error - File not Exists: " + name});
-    EXPECT_EQ(Expand(dir_.Name("b?tor"), hashOnly, ReportThroughShortName),
+    EXPECT_EQ(Expand(Dir.Name("b?tor"), hashOnly, ReportThroughShortName),
               Lines{"Error - File not Exists: " + std::string(hashOnly ? "" : "  b?tor")});
   }
 }
 
-TEST(ExpandTarget, ManyStarsOnALongNameTakeLinearTime) {
+TEST(ExpandTargetPlatformTest, ManyStarsOnALongNameTakeLinearTime) {
   TempFolder dir;
   const std::string name(100, 'a'), stars = "*a*a*a*a*a*a*a*a*a*a*a*a";
   dir.Write(name, Torrent(1));
@@ -132,7 +131,7 @@ TEST(ExpandTarget, ManyStarsOnALongNameTakeLinearTime) {
 }
 
 // Bare targets mean the program's own folder, whatever the current folder; "./" the current one.
-TEST(ExpandTarget, BareTargetsMeanTheProgramsFolder) {
+TEST(ExpandTargetPlatformTest, BareTargetsMeanTheProgramsFolder) {
 #ifdef _WIN32
   wchar_t path[MAX_PATH];
   const std::filesystem::path self(std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH)));
@@ -154,7 +153,7 @@ TEST(ExpandTarget, BareTargetsMeanTheProgramsFolder) {
 #ifdef _WIN32
 // A name the code page cannot hold is listed with "?" for each such character, opened through its
 // short name, and reported under the listed name.
-TEST(ExpandTarget, UnrepresentableNameIsOpenedThroughItsShortName) {
+TEST(ExpandTargetPlatformTest, UnrepresentableNameIsOpenedThroughItsShortName) {
   TempFolder dir;
   dir.Write("a.torrent", Torrent(1));
   std::ofstream(dir.Folder() / L"\u65E5\u672C.torrent", std::ios::binary) << Torrent(2);
@@ -167,7 +166,7 @@ TEST(ExpandTarget, UnrepresentableNameIsOpenedThroughItsShortName) {
 #else
 // A line feed must not cut a name in two (the rest taken from the current folder), nor a backslash
 // make it a path into a subfolder: both are listed as "?"; a directory so listed is passed over.
-TEST(ExpandTarget, NameWindowsCannotHoldIsListedWithQuestionMark) {
+TEST(ExpandTargetPlatformTest, NameWindowsCannotHoldIsListedWithQuestionMark) {
   TempFolder dir, current;
   dir.MakeFolder("e\nf.torrent");
   dir.Write("a\nb.torrent", Torrent(1));

@@ -2,21 +2,21 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/Platform.h"
 
 namespace kelvane::platform {
 
 namespace {
-HANDLE Handle(StdStream stream) {
-  return GetStdHandle(stream == StdStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+HANDLE Handle(TStdStream stream) {
+  return GetStdHandle(stream == TStdStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 }  // namespace
 
-bool IsCharacterDevice(StdStream stream) {
+bool IsCharacterDevice(TStdStream stream) {
   return GetFileType(Handle(stream)) == FILE_TYPE_CHAR;
 }
 
-bool WriteStd(StdStream stream, std::string_view bytes) {
+bool WriteStd(TStdStream stream, std::string_view bytes) {
   HANDLE handle = Handle(stream);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   while (!bytes.empty()) {

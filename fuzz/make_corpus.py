@@ -193,7 +193,7 @@ def crowded_keys():
 
 def main():
     if len(sys.argv) != 2:
-        sys.exit("usage: make-corpus.py DIRECTORY")
+        sys.exit("usage: make_corpus.py DIRECTORY")
     target = sys.argv[1]
     os.makedirs(target, exist_ok=True)
     seeds = {}

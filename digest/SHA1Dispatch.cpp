@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "digest/sha1_kernels.h"
+#include "digest/SHA1Kernels.h"
 
 #if defined(KELVANE_SHA1_X86)
 #include <cpuid.h>

@@ -9,7 +9,7 @@ The shared content is generated here and never written; only its SHA-1 piece
 hashes go into the files, as real torrent makers do. The output is the same on
 every run, so the committed files can be checked against this script.
 
-Usage: make-samples.py [output folder]   (default: the folder of this script)
+Usage: make_samples.py [output folder]   (default: the folder of this script)
 """
 
 import os

@@ -1,0 +1,62 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Platform.h"
+
+namespace kelvane::platform {
+
+std::uint32_t FileAttributes(const std::string& name) {
+  return GetFileAttributesA(name.c_str());
+}
+
+struct TFile::TState {
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+};
+
+TFile::TFile() : State(std::make_unique<TState>()) {}
+TFile::~TFile() {
+  Close();
+}
+
+bool TFile::Open(const std::string& name) {
+  Close();
+  State->Handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  return State->Handle != INVALID_HANDLE_VALUE;
+}
+
+bool TFile::IsOpen() const {
+  return State->Handle != INVALID_HANDLE_VALUE;
+}
+
+std::int64_t TFile::Size() {
+  LARGE_INTEGER size;
+  if (!IsOpen() || !GetFileSizeEx(State->Handle, &size)) return -1;
+  return size.QuadPart;
+}
+
+bool TFile::Seek(std::int64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  return IsOpen() && offset >= 0 &&
+         SetFilePointerEx(State->Handle, distance, nullptr, FILE_BEGIN) != 0;
+}
+
+std::size_t TFile::Read(void* buffer, std::size_t count) {
+  if (!IsOpen()) return 0;
+  // ReadFile takes a 32-bit count; a larger request is simply delivered short.
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+  DWORD got = 0;
+  if (!ReadFile(State->Handle, buffer, wanted, &got, nullptr)) return 0;
+  return got;
+}
+
+void TFile::Close() {
+  if (IsOpen()) {
+    CloseHandle(State->Handle);
+    State->Handle = INVALID_HANDLE_VALUE;
+  }
+}
+
+}  // namespace kelvane::platform
