@@ -5,6 +5,7 @@
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
+#include "platform/Wildcard.h"
 
 namespace kelvane {
 
@@ -16,30 +17,6 @@ constexpr std::array<std::uint8_t, 16> ForbiddenNameChars = {
 
 bool IsForbidden(unsigned char c) {
   return c < 0x80 && (ForbiddenNameChars[c >> 3] >> (c & 7) & 1) != 0;
-}
-
-// Matches from the given positions; after a "*", a mismatch retries the star
-// one byte further instead of recursing, which keeps the match linear in
-// practice.
-bool Matches(std::string_view name, std::string_view mask) {
-  std::size_t n = 0, m = 0;
-  std::size_t starMask = std::string_view::npos, starName = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && mask[m] == '*') {
-      starMask = ++m;
-      starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
-      ++m;
-      ++n;
-    } else if (starMask != std::string_view::npos) {
-      m = starMask;
-      n = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
 }
 
 bool PassesFilter(const std::string& name, const std::string& filter) {
@@ -54,7 +31,7 @@ bool MatchesWildcard(std::string_view name, std::string_view mask) {
   std::string lowerName(name), lowerMask(mask);
   platform::LowerCase(lowerName);
   platform::LowerCase(lowerMask);
-  return Matches(lowerName, lowerMask);
+  return platform::WildcardMatch(lowerName, lowerMask);
 }
 
 bool IsPlainFileName(std::string_view name) {
@@ -64,24 +41,21 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
-                                std::uint32_t /*attributes*/) {
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask) {
   TDirectoryListing listing;
   listing.ListedDirectory = directory;
   if (directory.empty()) return listing;
   if (listing.ListedDirectory.back() != '\\') listing.ListedDirectory += '\\';
-  listing.FilterMasks.push_back(mask == "*.*" ? "*" : mask);
+  const std::string filter = mask == "*.*" ? "*" : mask;
 
   platform::TFileSearch search;
   platform::TFindData entry;
   const std::string pattern = listing.ListedDirectory + (mask.empty() ? "*.*" : mask);
+  // Hidden, system and read-only entries are accepted like any other; so are directories, "."
+  // and ".." among them, which JoinNames leaves out.
   for (bool found = search.FindFirst(pattern, entry); found; found = search.FindNext(entry)) {
-    if (entry.FileName == "." || entry.FileName == "..") continue;
-    if (PassesFilter(entry.FileName, listing.FilterMasks.front())) {
-      listing.AcceptedEntries.push_back(entry);
-    }
+    if (PassesFilter(entry.FileName, filter)) listing.AcceptedEntries.push_back(entry);
   }
-  listing.FilterMasks.clear();
   return listing;
 }
 
@@ -119,7 +93,7 @@ void ExpandTarget(const std::string& target, bool hashOnly) {
   if (mask.empty()) mask = "*.*";
 
   // The whole listing is taken before the first file is processed.
-  const std::string names = JoinNames(ListDirectory(directory, mask, platform::kAttributeNormal));
+  const std::string names = JoinNames(ListDirectory(directory, mask));
 
   std::size_t start = 0;
   while (start < names.size()) {

@@ -17,15 +17,13 @@ void ExpandTarget(const std::string& target, bool hashOnly);
 // The entries of one directory that one mask selects, in delivery order.
 struct TDirectoryListing {
   std::string ListedDirectory;  // always ends in "\" once listed
-  std::vector<std::string> FilterMasks;
   std::vector<platform::TFindData> AcceptedEntries;
 };
 
-// Lists the entries of directory that mask selects: "." and ".." are left
-// out, and so is every long name the mask (or an exclusion mask "^...")
-// rejects. An empty directory gives an empty listing.
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
-                                std::uint32_t attributes);
+// Lists the entries of directory, of every attribute, whose long names mask
+// (or an exclusion mask "^...") accepts. An empty directory gives an empty
+// listing.
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask);
 
 // Every accepted entry that is not a directory, as ListedDirectory + long
 // name + line feed, in listing order.

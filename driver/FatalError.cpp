@@ -1,10 +1,11 @@
+#include "driver/FatalError.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
-#include "driver/Program.h"
 #include "platform/Platform.h"
 
 namespace kelvane {

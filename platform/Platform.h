@@ -19,7 +19,6 @@ namespace kelvane::platform {
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
-inline constexpr std::uint32_t kAttributeNormal = 0x80;
 
 // ---- Process -------------------------------------------------------------
 
@@ -111,9 +110,15 @@ class TFileSearch {
 // The nonzero code left by the last failed search call (GetLastError).
 std::uint32_t LastError();
 
+// ---- Code page -------------------------------------------------------------
+
 // Lower-cases the bytes in place by the system's 8-bit code page
 // (CharLowerBuffA; ASCII on POSIX).
 void LowerCase(std::string& text);
+
+// Converts a text from the 8-bit code page to the console's OEM code page
+// (CharToOemA); unchanged on POSIX.
+std::string ToOem(std::string_view text);
 
 // ---- Standard output and standard error ----------------------------------
 
@@ -124,9 +129,5 @@ bool IsCharacterDevice(TStdStream stream);
 
 // Writes all bytes as they are; false when not all of them could be written.
 bool WriteStd(TStdStream stream, std::string_view bytes);
-
-// Converts a text from the 8-bit code page to the console's OEM code page
-// (CharToOemA); unchanged on POSIX.
-std::string ToOem(std::string_view text);
 
 }  // namespace kelvane::platform

@@ -26,8 +26,4 @@ bool WriteStd(TStdStream stream, std::string_view bytes) {
   return true;
 }
 
-std::string ToOem(std::string_view text) {
-  return std::string(text);
-}
-
 }  // namespace kelvane::platform

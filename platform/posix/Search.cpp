@@ -2,13 +2,11 @@
 //
 // The pattern is a directory followed by a last component. The directory is
 // listed in the file system's own order, "." and ".." included. The last
-// component is matched against each name by these Windows-style rules:
+// component is matched against each name by the program's wildcard rule
+// (platform/Wildcard.h) with these Windows-style additions:
 //   - letters compare without regard to ASCII case;
-//   - "*" matches any run of bytes, the empty run included;
-//   - "?" matches exactly one byte;
 //   - "*.*" matches every name, and a component ending in ".*" also matches
-//     a name that stops where that ".*" begins ("a.*" matches "a");
-//   - every other byte, "^" included, matches only itself.
+//     a name that stops where that ".*" begins ("a.*" matches "a").
 // A wildcard in the directory part, a directory that cannot be read and a
 // pattern that matches nothing all fail the search. Names longer than a
 // Windows find record holds (259 bytes) are passed over. A control code or a
@@ -24,6 +22,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "platform/Wildcard.h"
 #include "platform/posix/Names.h"
 
 namespace kelvane::platform {
@@ -38,38 +37,11 @@ constexpr std::size_t kMaxNameLength = 259;
 
 std::uint32_t lastError = 0;
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-// A mismatch after a "*" lets only the last "*" take one byte more; that is
-// enough, and keeps a mask with many stars from taking exponential time.
-bool Glob(const char* mask, const char* name) {
-  const char* afterStar = nullptr;
-  const char* starName = nullptr;
-  while (*name != '\0') {
-    if (*mask == '*') {
-      afterStar = ++mask;
-      starName = name;
-    } else if (*mask != '\0' && (*mask == '?' || Lower(*mask) == Lower(*name))) {
-      ++mask;
-      ++name;
-    } else if (afterStar != nullptr) {
-      mask = afterStar;
-      name = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (*mask == '*') ++mask;
-  return *mask == '\0';
-}
-
-bool PatternMatches(const std::string& mask, const std::string& name) {
-  if (mask == "*.*" || Glob(mask.c_str(), name.c_str())) return true;
-  const std::size_t n = mask.size();
-  return n >= 2 && mask.compare(n - 2, 2, ".*") == 0 &&
-         Glob(mask.substr(0, n - 2).c_str(), name.c_str());
+// The mask is lower-cased already.
+bool PatternMatches(std::string_view mask, std::string name) {
+  LowerCase(name);
+  if (mask == "*.*" || WildcardMatch(name, mask)) return true;
+  return mask.ends_with(".*") && WildcardMatch(name, mask.substr(0, mask.size() - 2));
 }
 
 }  // namespace
@@ -77,7 +49,7 @@ bool PatternMatches(const std::string& mask, const std::string& name) {
 struct TFileSearch::TState {
   DIR* Dir = nullptr;
   std::string Directory;  // as handed to the system, ending in "/"
-  std::string Mask;
+  std::string Mask;       // lower-cased
 };
 
 TFileSearch::TFileSearch() : State(std::make_unique<TState>()) {}
@@ -102,6 +74,7 @@ bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
   const std::size_t split = name.find_last_of('/');
   State->Directory = split == std::string::npos ? "./" : name.substr(0, split + 1);
   State->Mask = split == std::string::npos ? name : name.substr(split + 1);
+  LowerCase(State->Mask);
   if (State->Directory.find_first_of("*?") != std::string::npos || State->Mask.empty()) {
     lastError = kErrorInvalidName;
     return false;
@@ -145,10 +118,6 @@ bool TFileSearch::FindNext(TFindData& data) {
 
 std::uint32_t LastError() {
   return lastError;
-}
-
-void LowerCase(std::string& text) {
-  for (char& c : text) c = Lower(c);
 }
 
 }  // namespace kelvane::platform

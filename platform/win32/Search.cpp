@@ -56,8 +56,4 @@ std::uint32_t LastError() {
   return GetLastError();
 }
 
-void LowerCase(std::string& text) {
-  if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-}
-
 }  // namespace kelvane::platform
