@@ -1,4 +1,3 @@
-#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -16,9 +15,6 @@ std::vector<std::string>& Words() {
 }  // namespace
 
 void Initialize(int argc, char** argv) {
-  // A reader that has gone away must give a failed write, which the program
-  // reports, rather than a silent death by SIGPIPE.
-  signal(SIGPIPE, SIG_IGN);
   Words().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 

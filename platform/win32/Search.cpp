@@ -52,8 +52,4 @@ bool TFileSearch::FindNext(TFindData& data) {
   return true;
 }
 
-std::uint32_t LastError() {
-  return GetLastError();
-}
-
 }  // namespace kelvane::platform
