@@ -1,50 +1,20 @@
-// The digest through its public operations, once with each kernel the CPU
-// runs. Expected texts come from an independent SHA-1 (Python's hashlib).
+// SHA-1 through its public operations, once with each kernel the CPU runs.
+// Expected texts come from an independent SHA-1 (Python's hashlib).
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ostream>
-#include <random>
 #include <string>
 #include <utility>
 
 #include "digest/SHA1.h"
-#include "digest/SHA1Kernels.h"
+#include "tests/digest/DigestTestSupport.h"
 
 namespace kelvane {
-
-// Test names and failure messages show a kernel by its name.
-void PrintTo(const TSHA1Kernel& kernel, std::ostream* out) {
-  *out << kernel.Name;
-}
-
 namespace {
 
-std::string RandomBytes(std::size_t length, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(length, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
+class SHA1Test : public testing::KernelTest<SHA1Kernels> {};
 
-TEST(SHA1KernelsTest, PortableFirstAndTheFastestInUse) {
-  const auto kernels = SHA1Kernels();
-  EXPECT_EQ(kernels.front().Compress, &SHA1CompressPortable);
-  const SHA1CompressFn inUse = SetSHA1Compress(SHA1CompressPortable);
-  EXPECT_EQ(inUse, kernels.back().Compress);
-  EXPECT_EQ(SetSHA1Compress(nullptr), &SHA1CompressPortable);  // nullptr restores the choice
-  EXPECT_EQ(SetSHA1Compress(inUse), inUse);
-}
-
-class SHA1KernelTest : public testing::TestWithParam<TSHA1Kernel> {
- protected:
-  void SetUp() override { Previous = SetSHA1Compress(GetParam().Compress); }
-  void TearDown() override { SetSHA1Compress(Previous); }
-  SHA1CompressFn Previous = nullptr;
-};
-
-TEST_P(SHA1KernelTest, KnownDigests) {
+TEST_P(SHA1Test, KnownDigests) {
   std::string all(256, '\0');
   for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
   // The published samples, then one block up to 55 bytes, two from 56 to 119,
@@ -69,66 +39,15 @@ TEST_P(SHA1KernelTest, KnownDigests) {
   }
 }
 
-TEST_P(SHA1KernelTest, EveryLengthUpTo300) {
-  // All 301 digests, joined, are digested once more and checked as a whole.
-  std::string joined;
-  for (std::size_t length = 0; length <= 300; ++length) {
-    std::string message(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) message[i] = static_cast<char>(((i * 167 + 13) >> 1));
-    joined += SHA1DigestHex(message);
-  }
+TEST_P(SHA1Test, EveryLengthUpTo300) {
+  const std::string joined = testing::EveryLengthUpTo300(SHA1DigestHex);
   EXPECT_EQ(joined.size(), 301u * 40);
   EXPECT_EQ(joined.find_first_not_of("0123456789ABCDEF"), std::string::npos);
   EXPECT_EQ(SHA1DigestHex(joined), "576CE59BF5F6309C6D65DB2CA573CF902F468B47");
 }
 
-TEST_P(SHA1KernelTest, LargeMessagesAgreeWithThePortableKernel) {
-  for (const std::size_t length : {1000u, 4113u, (3u << 20) + 5}) {
-    const std::string message = RandomBytes(length, static_cast<unsigned>(length));
-    const std::string digest = SHA1DigestHex(message);
-    SetSHA1Compress(SHA1CompressPortable);
-    EXPECT_EQ(digest, SHA1DigestHex(message)) << length;
-    SetSHA1Compress(GetParam().Compress);
-  }
-}
-
-TEST_P(SHA1KernelTest, PiecesGiveTheOneShotDigest) {
-  // Pieces of every size up to two blocks, so that whole blocks are also
-  // compressed from odd addresses; taking the digest midway changes nothing.
-  const std::string message = RandomBytes(1000, 7);
-  for (std::size_t piece = 1; piece <= 130; ++piece) {
-    TSHA1Context context;
-    context.Update(nullptr, 0);
-    for (std::size_t at = 0; at < message.size(); at += piece) {
-      context.Update(message.data() + at, std::min(piece, message.size() - at));
-      if (at == 500) context.DigestHex();
-    }
-    ASSERT_EQ(context.DigestHex(), SHA1DigestHex(message)) << piece;
-  }
-}
-
-TEST_P(SHA1KernelTest, UpdateZerosIsFeedingZeros) {
-  const std::string zeros(300000, '\0');
-  const char* text = "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  for (const std::size_t prefix : {0u, 1u, 55u, 63u, 64u, 70u}) {
-    for (const std::size_t count : {0u, 1u, 8u, 63u, 64u, 65u, 4103u, 300000u}) {
-      TSHA1Context fed, skipped;
-      for (TSHA1Context* context : {&fed, &skipped}) context->Update(text, prefix);
-      fed.Update(zeros.data(), count);
-      skipped.UpdateZeros(count);
-      for (TSHA1Context* context : {&fed, &skipped}) context->Update(text, 5);
-      ASSERT_EQ(skipped.DigestHex(), fed.DigestHex()) << prefix << " + " << count;
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Kernels, SHA1KernelTest,
-                         testing::ValuesIn(SHA1Kernels().begin(), SHA1Kernels().end()),
-                         [](const testing::TestParamInfo<TSHA1Kernel>& kernel) {
-                           std::string name(kernel.param.Name);
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Kernels, SHA1Test, testing::EveryKernel(SHA1Kernels()),
+                         testing::KernelTestName);
 
 }  // namespace
 }  // namespace kelvane
