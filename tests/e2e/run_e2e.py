@@ -121,11 +121,20 @@ def make_files():
             FIELDS[os.fsencode(name)] = field
 
 
+def check_version():
+    """--version first, in any letter case, gives the project's version whatever follows."""
+    with open(os.path.join(HERE, "..", "..", "CMakeLists.txt")) as f:
+        version = re.search(r"project\(kelvane VERSION ([0-9.]+)", f.read()).group(1)
+    for args in [["--version"], ["--VERSION", "x.torrent", "-hash"]]:
+        expect(args, [b"kelvane " + version.encode()])
+
+
 def main():
     make_files()
     forms = [os.fsdecode(n) for n in FIELDS if n not in (NAME, b"x.torrent", b"-H", b"-hash")]
     failing = [n for n in forms if len(FIELDS[os.fsencode(n)] or b"") != 40]
     prog_x, work_x = lines(["x.torrent"])[0], put(WORK, "x.torrent", *torrent(WORK))
+    check_version()
 
     renamed = os.path.join(ROOT, "Hash Tool.EXE" if WINDOWS else "Hash Tool")
     shutil.copy2(SOURCE, renamed)
