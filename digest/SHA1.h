@@ -22,9 +22,6 @@ class TSHA1Context {
   // ownership and `data` may be null when `length` is 0. Never raises.
   void Update(const void* data, std::size_t length);
 
-  // Appends `count` zero bytes, as if they had been fed. Never raises.
-  void UpdateZeros(std::uint64_t count);
-
   // Pads, finishes and returns the digest of everything fed so far as 40
   // upper-case hexadecimal digits. The context itself is left as it was, so a
   // second call gives the same text. Raises only for exhausted memory.

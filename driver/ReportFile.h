@@ -15,7 +15,8 @@ void ReportFile(const std::string& openName, const std::string& shownName, bool 
 
 // The info hash of a file as 40 upper-case hex digits, or "Error - Blank
 // file!" for an empty file, or "Error parsing file!" when its root has no
-// info range. Raises EFOpenError, EInvalidCast and the decoder's errors.
+// info range. Raises EFOpenError, EInvalidCast, the decoder's errors and
+// EReadError: the info value does not lie whole in the file.
 std::string GetInfoHash(const std::string& fileName);
 
 // As GetInfoHash, for a stream standing at its first byte that is known not

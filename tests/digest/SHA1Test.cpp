@@ -107,21 +107,6 @@ TEST_P(SHA1KernelTest, PiecesGiveTheOneShotDigest) {
   }
 }
 
-TEST_P(SHA1KernelTest, UpdateZerosIsFeedingZeros) {
-  const std::string zeros(300000, '\0');
-  const char* text = "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  for (const std::size_t prefix : {0u, 1u, 55u, 63u, 64u, 70u}) {
-    for (const std::size_t count : {0u, 1u, 8u, 63u, 64u, 65u, 4103u, 300000u}) {
-      TSHA1Context fed, skipped;
-      for (TSHA1Context* context : {&fed, &skipped}) context->Update(text, prefix);
-      fed.Update(zeros.data(), count);
-      skipped.UpdateZeros(count);
-      for (TSHA1Context* context : {&fed, &skipped}) context->Update(text, 5);
-      ASSERT_EQ(skipped.DigestHex(), fed.DigestHex()) << prefix << " + " << count;
-    }
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(Kernels, SHA1KernelTest,
                          testing::ValuesIn(SHA1Kernels().begin(), SHA1Kernels().end()),
                          [](const testing::TestParamInfo<TSHA1Kernel>& kernel) {
