@@ -43,9 +43,8 @@ std::string DigestOfRange(TStream& stream, std::int64_t length) {
   return context.DigestHex();
 }
 
-}  // namespace
-
-std::string GetInfoHashOfStream(TStream& stream) {
+// GetInfoHashOfStream before the check that the source stayed as it was.
+std::string InfoHashOf(TStream& stream) {
   std::int64_t start = 0;
   std::int64_t length = 0;
   {
@@ -65,6 +64,15 @@ std::string GetInfoHashOfStream(TStream& stream) {
   if (start < 0 || length < 0 || length > stream.Size() - start) RaiseReadError();
   stream.Seek(start, TSeekOrigin::Beginning);
   return DigestOfRange(stream, length);
+}
+
+}  // namespace
+
+std::string GetInfoHashOfStream(TStream& stream) {
+  std::string result = InfoHashOf(stream);
+  // Only now has the last byte been read.
+  if (!stream.Unchanged()) RaiseReadError();
+  return result;
 }
 
 std::string GetInfoHash(const std::string& fileName) {

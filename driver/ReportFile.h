@@ -16,7 +16,8 @@ void ReportFile(const std::string& openName, const std::string& shownName, bool 
 // The info hash of a file as 40 upper-case hex digits, or "Error - Blank
 // file!" for an empty file, or "Error parsing file!" when its root has no
 // info range. Raises EFOpenError, EInvalidCast, the decoder's errors and
-// EReadError: the info value does not lie whole in the file.
+// EReadError: the info value does not lie whole in the file, or the file
+// changed while it was read.
 std::string GetInfoHash(const std::string& fileName);
 
 // As GetInfoHash, for a stream standing at its first byte that is known not

@@ -69,6 +69,12 @@ class TFile {
   // Reads up to count bytes in one request; the number delivered, which may
   // be fewer than asked before the end; 0 only at the end or on failure.
   std::size_t Read(void* buffer, std::size_t count);
+  // True when every byte read so far is the file's as it stood at the open.
+  // POSIX: the name still denotes the file opened, with the size and
+  // modification time it had then, and no read found the end or failed
+  // before that size. Windows: no writer can open the file while this handle
+  // is open, so an open file is always unchanged.
+  bool Unchanged() const;
   void Close();
 
  private:

@@ -23,7 +23,7 @@ bool TFile::Open(const std::string& name) {
   Close();
   State->Handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  return State->Handle != INVALID_HANDLE_VALUE;
+  return IsOpen();
 }
 
 bool TFile::IsOpen() const {
@@ -50,6 +50,11 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
   DWORD got = 0;
   if (!ReadFile(State->Handle, buffer, wanted, &got, nullptr)) return 0;
   return got;
+}
+
+bool TFile::Unchanged() const {
+  // The handle shares reading only: no one has been able to write the file since it was opened.
+  return IsOpen();
 }
 
 void TFile::Close() {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -8,6 +10,10 @@
 #include "base/FileStream.h"
 #include "base/Stream.h"
 #include "tests/support/TestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kelvane {
 namespace {
@@ -65,6 +71,73 @@ TEST(FileStreamTest, AgreesWithMemoryOnExactPositionsAcrossTheBufferEdge) {
                                            : n % (kind == 2 ? 2 * kBuffer + 100 : 40);
     step("bcrrr"[kind], value);
   }
+}
+
+// Whatever happens to the file after the open, the stream can tell that its bytes may not be the
+// file's; on Windows no writer gets in while the stream is open.
+TEST(FileStreamTest, SeesEveryChangeSinceTheOpen) {
+  namespace fs = std::filesystem;
+  testing::TempFolder folder;
+  const std::string data(3 * kBuffer, 'd');
+  const auto read = [](TStream& stream, std::int64_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    return stream.Read(bytes.data(), bytes.size());
+  };
+#ifdef _WIN32
+  const std::string name = folder.Write("x.torrent", data);
+  const auto writer = [&] {
+    return CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  {
+    TFileStream stream(name);
+    read(stream, 1000);
+    EXPECT_EQ(writer(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
+    read(stream, 4 * kBuffer);
+    EXPECT_TRUE(stream.Unchanged());
+  }
+  const HANDLE handle = writer();
+  EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+  CloseHandle(handle);
+#else
+  // Each change comes after the first 1000 bytes were read, and the rest is read afterwards. The
+  // file is dated in the past, so that a write now gives it another modification time.
+  using TChange = void (*)(const fs::path&, const std::function<void()>& readRest);
+  const std::pair<std::string, TChange> changes[] = {
+      {"none", [](const fs::path&, const auto&) {}},
+      {"truncated", [](const fs::path& file, const auto&) { fs::resize_file(file, 2000); }},
+      {"appended",
+       [](const fs::path& file, const auto&) { std::ofstream(file, std::ios::app) << "e"; }},
+      {"rewritten",
+       [](const fs::path& file, const auto&) {
+         std::fstream(file, std::ios::in | std::ios::out).seekp(5000) << "x";
+       }},
+      {"read while cut, then grown back to its size and date",
+       [](const fs::path& file, const auto& readRest) {
+         const auto date = fs::last_write_time(file);
+         fs::resize_file(file, 2000);
+         readRest();
+         fs::resize_file(file, 3 * kBuffer);
+         fs::last_write_time(file, date);
+       }},
+      {"replaced",
+       [](const fs::path& file, const auto&) {
+         std::ofstream(file.string() + ".new") << std::string(3 * kBuffer, 'd');
+         fs::rename(file.string() + ".new", file);
+       }},
+      {"removed", [](const fs::path& file, const auto&) { fs::remove(file); }}};
+  for (const auto& [what, change] : changes) {
+    const fs::path file = folder.Write("x.torrent", data);
+    fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(1));
+    TFileStream stream(file.string());
+    const auto readRest = [&] { read(stream, 4 * kBuffer); };
+    read(stream, 1000);
+    change(file, readRest);
+    readRest();
+    EXPECT_EQ(stream.Unchanged(), what == "none") << what;
+  }
+#endif
 }
 
 TEST(FileStreamTest, MissingFileOrDirectoryRaisesEFOpenError) {

@@ -16,6 +16,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+#include "digest/SHA1.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -161,6 +166,53 @@ TEST(ReportFileTest, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
       true);
   EXPECT_NO_THROW(ReportFile(file, file, false));
   SetStdOutWriter(nullptr, false);
+}
+
+// A writer that keeps trying to change a large file while it is read is kept out for as long as the
+// read goes on: the line is the digest of the file as it stood before or after a change, or the
+// error line when the writer held the file at the open, never a digest of bytes mixed from both.
+TEST(ReportFileTest, AWriterTryingDuringTheReadIsKeptOut) {
+  constexpr std::size_t kPieces = 32 << 20;
+  const std::string info = "d6:pieces" + std::to_string(kPieces) + ":" + std::string(kPieces, 'p');
+  testing::TempFolder folder;
+  const std::string file = folder.Write("big.torrent", "d4:info" + info + "ee");
+  // The writer puts an "x" at each end of the pieces, the last one first: a read that let it in
+  // would see the first one as it was and the last one changed.
+  const std::string changed = "x" + info.substr(1 + info.find(':'), kPieces - 2) + "x";
+  const std::string digests[] = {SHA1DigestHex(info + "e"),
+                                 SHA1DigestHex(info.substr(0, info.find(':') + 1) + changed + "e")};
+  int refusedDuringARead = 0;
+  for (int attempt = 0; attempt < 20 && refusedDuringARead == 0; ++attempt) {
+    std::atomic<bool> reading = true;
+    int refused = 0;
+    std::thread writer([&] {
+      for (bool last = false; !last;) {
+        last = !reading;
+        const HANDLE other =
+            CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (other == INVALID_HANDLE_VALUE) {
+          refused += GetLastError() == ERROR_SHARING_VIOLATION;
+          continue;
+        }
+        DWORD written = 0;
+        for (const std::size_t at : {kPieces - 1, std::size_t{0}}) {
+          SetFilePointer(other, static_cast<LONG>(7 + info.find(':') + 1 + at), nullptr,
+                         FILE_BEGIN);
+          WriteFile(other, "x", 1, &written, nullptr);
+        }
+        CloseHandle(other);
+      }
+    });
+    const std::string line = Report(file, file, true);
+    reading = false;
+    writer.join();
+    const std::string field = line.substr(0, line.size() - 2);
+    EXPECT_TRUE(field == digests[0] || field == digests[1] || field == kInFile) << field;
+    if (field != kInFile) refusedDuringARead += refused;
+    folder.Write("big.torrent", "d4:info" + info + "ee");
+  }
+  EXPECT_GT(refusedDuringARead, 0);
 }
 #endif
 
