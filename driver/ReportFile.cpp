@@ -83,16 +83,16 @@ std::string GetInfoHash(const std::string& fileName) {
 
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
   std::string nameField = "  " + FileNamePart(shownName);
+  std::string field;
   try {
     if (hashOnly) nameField.clear();
-    if (IsExistingFile(openName)) {
-      WriteLine(GetInfoHash(openName) + nameField);
-    } else {
-      WriteLine("Error - File not Exists: " + nameField);
-    }
+    field = IsExistingFile(openName) ? GetInfoHash(openName) : "Error - File not Exists: ";
   } catch (...) {
-    WriteLine("Error in file " + nameField);
+    field = "Error in file ";
   }
+  // Outside the catch-all on purpose: a line that cannot be written ends the
+  // run (EInOutError), and no other line could be written in its place.
+  WriteLine(field + nameField);
 }
 
 }  // namespace kelvane
