@@ -3,8 +3,10 @@
 // The only door to the operating system. Every operation stands for one
 // Windows call and keeps its documented behaviour: the win32 backend makes
 // that call, the posix backend emulates what the program relies on. Names are
-// byte strings in the system's 8-bit code page. The operations are named
-// apart from the Windows calls so that no <windows.h> macro can rename them.
+// byte strings in the system's 8-bit code page; on Windows a name that the
+// "A" call refuses as too long goes to the matching "W" call. The operations
+// are named apart from the Windows calls so that no <windows.h> macro can
+// rename them.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +38,9 @@ bool CommandLine(std::string& line);
 // The words after the program's own name, as the POSIX shell split them.
 const std::vector<std::string>& ArgumentWords();
 
-// The full path of the running program (GetModuleFileNameA with a 260-byte
-// buffer, or /proc/self/exe); empty on failure.
+// The full path of the running program (GetModuleFileNameA, its buffer grown
+// until the whole path fits; /proc/self/exe). Where POSIX cannot tell it, the
+// name the program was started under; empty when there is none either.
 std::string ModuleFileName();
 
 // Ends the process with the exit code; standard output must be flushed first.
