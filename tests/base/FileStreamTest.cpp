@@ -107,8 +107,12 @@ TEST(FileStreamTest, SeesEveryChangeSinceTheOpen) {
   const std::pair<std::string, TChange> changes[] = {
       {"none", [](const fs::path&, const auto&) {}},
       {"truncated", [](const fs::path& file, const auto&) { fs::resize_file(file, 2000); }},
-      {"appended",
-       [](const fs::path& file, const auto&) { std::ofstream(file, std::ios::app) << "e"; }},
+      {"appended to and dated back",
+       [](const fs::path& file, const auto&) {
+         const auto date = fs::last_write_time(file);
+         std::ofstream(file, std::ios::app) << "e";
+         fs::last_write_time(file, date);
+       }},
       {"rewritten",
        [](const fs::path& file, const auto&) {
          std::fstream(file, std::ios::in | std::ios::out).seekp(5000) << "x";
@@ -121,10 +125,12 @@ TEST(FileStreamTest, SeesEveryChangeSinceTheOpen) {
          fs::resize_file(file, 3 * kBuffer);
          fs::last_write_time(file, date);
        }},
-      {"replaced",
+      {"replaced by a file of the same size and date",
        [](const fs::path& file, const auto&) {
-         std::ofstream(file.string() + ".new") << std::string(3 * kBuffer, 'd');
-         fs::rename(file.string() + ".new", file);
+         const fs::path other = file.string() + ".new";
+         std::ofstream(other) << std::string(3 * kBuffer, 'd');
+         fs::last_write_time(other, fs::last_write_time(file));
+         fs::rename(other, file);
        }},
       {"removed", [](const fs::path& file, const auto&) { fs::remove(file); }}};
   for (const auto& [what, change] : changes) {

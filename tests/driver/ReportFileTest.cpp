@@ -118,6 +118,19 @@ TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   EXPECT_EQ(Output::Pieces, std::vector{kI1e + "  x.torrent\r\n"s});
 }
 
+// A stream that claims more bytes than it delivers, as a file cut after its size was taken does: a
+// range that runs into the bytes that never come is an error, not the digest of those that did.
+TEST(ReportFileTest, ARangeThatCannotBeReadWholeIsAnError) {
+  struct TShortStream : TMemoryStream {
+    using TMemoryStream::TMemoryStream;
+    std::int64_t Size() override { return 1000; }
+  };
+  TShortStream whole("d4:infoi1e11:_info_starti1e12:_info_lengthi3ee");
+  EXPECT_EQ(GetInfoHashOfStream(whole), "186D1F9E925D26160CF22F159BA3867DF57BB1C0");  // "4:i"
+  TShortStream cut("d4:infoi1e11:_info_starti1e12:_info_lengthi50ee");
+  EXPECT_THROW(GetInfoHashOfStream(cut), EReadError);
+}
+
 // The decoder records the info value's place in the file, whichever stream it reads.
 TEST(ReportFileTest, FileAndMemoryStreamsRecordTheSameInfoRange) {
   testing::TempFolder folder;
