@@ -28,8 +28,8 @@ const TIntString& AsIntString(TObject* value) {
   throw EReadError("Stream read error");
 }
 
-// The digest of length bytes from the stream's position, hashed as they
-// arrive; raises EReadError unless every one of them arrives.
+// The digest of length (not negative) bytes from the stream's position,
+// hashed as they arrive; raises EReadError unless every one of them arrives.
 std::string DigestOfRange(TStream& stream, std::int64_t length) {
   TSHA1Context context;
   std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(length, kChunkSize)));
@@ -70,7 +70,7 @@ std::string InfoHashOf(TStream& stream) {
 
 std::string GetInfoHashOfStream(TStream& stream) {
   std::string result = InfoHashOf(stream);
-  // Only now has the last byte been read.
+  // Asked after the last read, so that a change during any read counts.
   if (!stream.Unchanged()) RaiseReadError();
   return result;
 }

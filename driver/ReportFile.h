@@ -21,7 +21,8 @@ void ReportFile(const std::string& openName, const std::string& shownName, bool 
 std::string GetInfoHash(const std::string& fileName);
 
 // As GetInfoHash, for a stream standing at its first byte that is known not
-// to be empty. The stream is read again for the info range.
+// to be empty. The stream is read again for the info range, and asked after
+// the last read whether its source changed.
 std::string GetInfoHashOfStream(TStream& stream);
 
 }  // namespace kelvane
