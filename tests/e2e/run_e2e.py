@@ -179,6 +179,15 @@ def info_over_4gib():
     equal("info value over 4 GiB", (0, b"", line + b"\r\n"), (program.returncode, err, out))
 
 
+def holds_open(pid, path):
+    """Whether the process has the file open, as far as /proc tells at this moment."""
+    fds = "/proc/%d/fd" % pid
+    try:
+        return any(os.readlink(os.path.join(fds, fd)) == path for fd in os.listdir(fds))
+    except OSError:
+        return False
+
+
 def changed_while_read():
     """A large file cut short, appended to or rewritten in place while the program reads it."""
     n = 1 << 29
@@ -191,13 +200,9 @@ def changed_while_read():
             os.utime(path, (1, 1))  # a write now surely gives another modification time
             program = subprocess.Popen([os.path.join(PROG, os.fsdecode(NAME)), path], cwd=WORK,
                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            fds, opened = "/proc/%d/fd" % program.pid, False
+            opened = False
             while not opened and program.poll() is None:
-                for fd in os.listdir(fds) if os.path.isdir(fds) else []:
-                    try:
-                        opened = opened or os.readlink(os.path.join(fds, fd)) == path
-                    except OSError:
-                        pass
+                opened = holds_open(program.pid, path)
             with open(path, "r+b") as f:
                 change(f)
             out, err = program.communicate(timeout=300)
