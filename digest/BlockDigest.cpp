@@ -33,28 +33,6 @@ void TBlockDigest::Update(const void* data, std::size_t length) {
   if (rest != 0) std::memcpy(Pending, bytes + blocks * kBlockSize, rest);
 }
 
-void TBlockDigest::UpdateZeros(std::uint64_t count) {
-  static constexpr std::size_t kZeroBlocks = 64;
-  static constexpr std::uint8_t kZeros[kZeroBlocks * kBlockSize] = {};
-  const std::size_t used = static_cast<std::size_t>(Length % kBlockSize);
-  if (used != 0) {
-    const std::size_t room = kBlockSize - used;
-    if (count < room) {
-      Update(kZeros, static_cast<std::size_t>(count));
-      return;
-    }
-    Update(kZeros, room);
-    count -= room;
-  }
-  // From a block boundary on, Update compresses straight from the zeros.
-  while (count != 0) {
-    const std::size_t piece =
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, sizeof kZeros));
-    Update(kZeros, piece);
-    count -= piece;
-  }
-}
-
 std::string TBlockDigest::DigestHex() const {
   // The message is followed by 0x80, zeros up to eight bytes short of a block
   // boundary and the bit count as a 64-bit big-endian number; when the 0x80

@@ -21,9 +21,6 @@ class TBlockDigest {
   // ownership and `data` may be null when `length` is 0. Never raises.
   void Update(const void* data, std::size_t length);
 
-  // Appends `count` zero bytes, as if they had been fed. Never raises.
-  void UpdateZeros(std::uint64_t count);
-
   // Pads, finishes and returns the digest of everything fed so far as eight
   // upper-case hexadecimal digits a chaining word. The context itself is left
   // as it was, so a second call gives the same text. Raises only for

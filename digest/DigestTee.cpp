@@ -8,8 +8,4 @@ void TDigestTee::Update(const void* data, std::size_t length) {
   for (TBlockDigest* digest : Digests) digest->Update(data, length);
 }
 
-void TDigestTee::UpdateZeros(std::uint64_t count) {
-  for (TBlockDigest* digest : Digests) digest->UpdateZeros(count);
-}
-
 }  // namespace kelvane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <initializer_list>
 #include <vector>
 
@@ -19,9 +18,6 @@ class TDigestTee {
 
   // Appends the bytes to every digest, in the order given. Never raises.
   void Update(const void* data, std::size_t length);
-
-  // Appends `count` zero bytes to every digest. Never raises.
-  void UpdateZeros(std::uint64_t count);
 
  private:
   std::vector<TBlockDigest*> Digests;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/Platform.h"
 #include "platform/posix/Names.h"
@@ -18,7 +19,10 @@ std::uint32_t FileAttributes(const std::string& name) {
 
 struct TFile::TState {
   int Fd = -1;
-  std::int64_t Size = -1;  // taken when the file is opened
+  std::string Name;         // as the system was given it
+  struct stat Opened {};    // taken when the file was opened
+  std::int64_t Offset = 0;  // where the next read starts
+  bool EndedEarly = false;  // a read found the end, or failed, before Opened.st_size
 };
 
 TFile::TFile() : State(std::make_unique<TState>()) {}
@@ -30,7 +34,8 @@ bool TFile::Open(const std::string& name) {
   Close();
   // Non-blocking, so that a FIFO without a writer cannot hang the run; it
   // makes no difference to reading a regular file.
-  int fd = open(SystemName(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  std::string systemName = SystemName(name);
+  int fd = open(systemName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   // Windows refuses to open a directory as a file; so does this emulation.
@@ -38,8 +43,7 @@ bool TFile::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  State->Fd = fd;
-  State->Size = info.st_size;
+  *State = {fd, std::move(systemName), info, 0, false};
   return true;
 }
 
@@ -48,11 +52,13 @@ bool TFile::IsOpen() const {
 }
 
 std::int64_t TFile::Size() {
-  return State->Fd >= 0 ? State->Size : -1;
+  return State->Fd >= 0 ? State->Opened.st_size : -1;
 }
 
 bool TFile::Seek(std::int64_t offset) {
-  return State->Fd >= 0 && offset >= 0 && lseek(State->Fd, offset, SEEK_SET) == offset;
+  if (State->Fd < 0 || offset < 0 || lseek(State->Fd, offset, SEEK_SET) != offset) return false;
+  State->Offset = offset;
+  return true;
 }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
@@ -61,9 +67,25 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
   // then costs no extra call that only finds its end.
   while (true) {
     const ssize_t n = read(State->Fd, buffer, count);
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;
+    if (n > 0) {
+      State->Offset += n;
+      return static_cast<std::size_t>(n);
+    }
+    if (n < 0 && errno == EINTR) continue;
+    // Nothing where the file held bytes at the open: it was cut meanwhile,
+    // or it cannot be read.
+    if (count > 0 && State->Offset < State->Opened.st_size) State->EndedEarly = true;
+    return 0;
   }
+}
+
+bool TFile::Unchanged() const {
+  const struct stat& opened = State->Opened;
+  struct stat now;
+  return State->Fd >= 0 && !State->EndedEarly && stat(State->Name.c_str(), &now) == 0 &&
+         now.st_dev == opened.st_dev && now.st_ino == opened.st_ino &&
+         now.st_size == opened.st_size && now.st_mtim.tv_sec == opened.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == opened.st_mtim.tv_nsec;
 }
 
 void TFile::Close() {

@@ -90,22 +90,6 @@ TEST_P(BlockDigestKernelTest, PiecesGiveTheOneShotDigest) {
   }
 }
 
-TEST_P(BlockDigestKernelTest, UpdateZerosIsFeedingZeros) {
-  const std::string zeros(300000, '\0');
-  const char* text = "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  for (const std::size_t prefix : {0u, 1u, 55u, 63u, 64u, 70u}) {
-    for (const std::size_t count : {0u, 1u, 8u, 63u, 64u, 65u, 4103u, 300000u}) {
-      TBlockDigest fed = GetParam().Make();
-      TBlockDigest skipped = GetParam().Make();
-      for (TBlockDigest* digest : {&fed, &skipped}) digest->Update(text, prefix);
-      fed.Update(zeros.data(), count);
-      skipped.UpdateZeros(count);
-      for (TBlockDigest* digest : {&fed, &skipped}) digest->Update(text, 5);
-      ASSERT_EQ(skipped.DigestHex(), fed.DigestHex()) << prefix << " + " << count;
-    }
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(Kernels, BlockDigestKernelTest, ::testing::ValuesIn(EveryDigestKernel()),
                          [](const ::testing::TestParamInfo<TDigestKernel>& param) {
                            return testing::TestName(param.param.Name);

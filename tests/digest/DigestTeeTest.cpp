@@ -15,9 +15,8 @@ TEST(DigestTeeTest, EachDigestGetsTheWholeMessage) {
   sha256.Update("x", 1);  // a digest may hold bytes of its own before
   TDigestTee tee({&sha1, &sha256});
   tee.Update(message.data(), 1234);
-  tee.UpdateZeros(777);
   tee.Update(message.data() + 1234, message.size() - 1234);
-  std::string fed = message.substr(0, 1234) + std::string(777, '\0') + message.substr(1234);
+  const std::string& fed = message;
   EXPECT_EQ(sha1.DigestHex(), SHA1DigestHex(fed));
   EXPECT_EQ(sha256.DigestHex(), SHA256DigestHex("x" + fed));
 }
