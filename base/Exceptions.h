@@ -50,6 +50,8 @@ using EInvalidCast = ENamed<"EInvalidCast", Exception>;
 using ENestingTooDeep = ENamed<"ENestingTooDeep", Exception>;
 // A file could not be opened.
 using EFOpenError = ENamed<"EFOpenError", Exception>;
+// A file could not be read whole: it ends too soon, or it changed while read.
+using EReadError = ENamed<"EReadError", Exception>;
 // Standard output or standard error could not be written.
 using EInOutError = ENamed<"EInOutError", Exception>;
 // The hash table's errors; EHashError itself is never raised.

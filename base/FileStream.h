@@ -21,6 +21,8 @@ class TFileStream : public TStream {
   std::int64_t Position() const override;
   std::int64_t Size() override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  // The file's own check, as the platform makes it (see platform::TFile).
+  bool Unchanged() override { return Source.Unchanged(); }
 
  private:
   std::size_t Refill();

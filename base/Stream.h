@@ -24,6 +24,10 @@ class TStream : public TObject {
   virtual std::int64_t Size() = 0;
   // Moves to offset from the origin; returns the new position.
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+  // False when the source may have changed since the stream was opened, so
+  // that the bytes delivered need not be ones it ever held together. Bytes
+  // held in memory never change.
+  virtual bool Unchanged() { return true; }
 };
 
 // A stream over bytes held in memory; it keeps its own copy.

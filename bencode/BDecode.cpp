@@ -15,8 +15,17 @@ namespace {
 // forged length costs no more memory than the file's own bytes.
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-bool ReadByte(TStream& stream, char& byte) {
-  return stream.Read(&byte, 1) == 1;
+// The stream being decoded, and whether a read has found its end. Every
+// value still open when that happened ends short of its own end.
+struct TInput {
+  TStream& Stream;
+  bool Ended = false;
+};
+
+bool ReadByte(TInput& input, char& byte) {
+  if (input.Stream.Read(&byte, 1) == 1) return true;
+  input.Ended = true;
+  return false;
 }
 
 bool IsDigit(char byte) {
@@ -39,9 +48,10 @@ std::unique_ptr<TIntString> MakeInt(std::int64_t value) {
   return scalar;
 }
 
-// Reads up to length bytes of string content into text. Returns false when the
-// stream ended first; text then holds what was delivered.
-bool ReadContent(TStream& stream, std::size_t length, std::string& text) {
+// Reads up to length bytes of string content into text; when the stream ends
+// first, text holds what was delivered.
+void ReadContent(TInput& input, std::size_t length, std::string& text) {
+  TStream& stream = input.Stream;
   std::size_t room = length;
   if (length > kReadChunk) {
     const std::int64_t left = stream.Size() - stream.Position();
@@ -54,61 +64,63 @@ bool ReadContent(TStream& stream, std::size_t length, std::string& text) {
     text.resize(have + want);
     const std::size_t got = stream.Read(text.data() + have, want);
     text.resize(have + got);
-    if (got == 0) return false;
+    if (got == 0) {
+      input.Ended = true;
+      return;
+    }
   }
-  return true;
 }
 
 // Reads the rest of a length prefix whose first digit was consumed, and its
 // separator. The length is 32-bit and wraps; one that wraps to zero or below
 // stands for no content.
-std::int32_t ReadLength(TStream& stream, int firstDigit) {
+std::int32_t ReadLength(TInput& input, int firstDigit) {
   auto length = static_cast<std::uint32_t>(firstDigit);
   char byte = 0;
-  while (ReadByte(stream, byte) && IsDigit(byte)) {
+  while (ReadByte(input, byte) && IsDigit(byte)) {
     length = length * 10 + static_cast<std::uint32_t>(byte - '0');
   }
   return static_cast<std::int32_t>(length);
 }
 
-// A key: the length prefix and the content. complete is false when the
-// stream ended before the declared length was read.
-std::string ReadString(TStream& stream, int firstDigit, bool& complete) {
-  const std::int32_t length = ReadLength(stream, firstDigit);
+// A key: the length prefix and the content.
+std::string ReadString(TInput& input, int firstDigit) {
+  const std::int32_t length = ReadLength(input, firstDigit);
   std::string text;
-  complete = true;
-  if (length > 0) complete = ReadContent(stream, static_cast<std::size_t>(length), text);
+  if (length > 0) ReadContent(input, static_cast<std::size_t>(length), text);
   return text;
 }
 
 // Steps over the content of a long string value, as far as the stream holds
 // it, and notes where it lies. False when the stream cannot tell its size;
 // the content must then be read.
-bool SkipContent(TStream& stream, std::int32_t length, TIntString& scalar) {
+bool SkipContent(TInput& input, std::int32_t length, TIntString& scalar) {
+  TStream& stream = input.Stream;
   const std::int64_t size = stream.Size();
   if (size < 0) return false;
   const std::int64_t offset = stream.Position();
   scalar.StrOffset = offset;
   scalar.StrLength = std::clamp<std::int64_t>(size - offset, 0, length);
   stream.Seek(scalar.StrLength, TSeekOrigin::Current);
+  if (scalar.StrLength < length) input.Ended = true;
   return true;
 }
 
-std::unique_ptr<TIntString> DecodeString(TStream& stream, int firstDigit) {
+std::unique_ptr<TIntString> DecodeString(TInput& input, int firstDigit) {
   auto scalar = std::make_unique<TIntString>();
-  const std::int32_t length = ReadLength(stream, firstDigit);
-  if (length > kMaxHeldString && SkipContent(stream, length, *scalar)) return scalar;
-  if (length > 0) ReadContent(stream, static_cast<std::size_t>(length), scalar->StrValue);
+  const std::int32_t length = ReadLength(input, firstDigit);
+  if (length > kMaxHeldString && SkipContent(input, length, *scalar)) return scalar;
+  if (length > 0) ReadContent(input, static_cast<std::size_t>(length), scalar->StrValue);
   return scalar;
 }
 
 // Digits and any number of '-' (each one makes the result negative) up to
 // one terminating byte; the value wraps in 64 bits.
-std::unique_ptr<TIntString> DecodeInt(TStream& stream) {
+std::unique_ptr<TIntString> DecodeInt(TInput& input) {
   std::uint64_t magnitude = 0;
   bool negative = false;
   char byte = 0;
-  while (ReadByte(stream, byte)) {
+  while (ReadByte(input, byte)) {
     if (byte == '-') {
       negative = true;
     } else if (IsDigit(byte)) {
@@ -120,35 +132,36 @@ std::unique_ptr<TIntString> DecodeInt(TStream& stream) {
   return MakeInt(static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude));
 }
 
-std::unique_ptr<TObject> DecodeValue(TStream& stream, char first, int depth);
+std::unique_ptr<TObject> DecodeValue(TInput& input, char first, int depth);
 
 // depth counts the containers open around the values read here, this one
 // included.
-std::unique_ptr<TObjectList> DecodeList(TStream& stream, int depth) {
+std::unique_ptr<TObjectList> DecodeList(TInput& input, int depth) {
   auto list = std::make_unique<TObjectList>();
   char byte = 0;
-  while (ReadByte(stream, byte) && byte != 'e') {
-    if (auto item = DecodeValue(stream, byte, depth)) list->Add(std::move(item));
+  while (ReadByte(input, byte) && byte != 'e') {
+    if (auto item = DecodeValue(input, byte, depth)) list->Add(std::move(item));
   }
   return list;
 }
 
-std::unique_ptr<TObjectHash> DecodeDict(TStream& stream, int depth) {
+std::unique_ptr<TObjectHash> DecodeDict(TInput& input, int depth) {
   auto dict = std::make_unique<TObjectHash>();
   char byte = 0;
-  while (ReadByte(stream, byte) && byte != 'e') {
+  while (ReadByte(input, byte) && byte != 'e') {
     if (!IsDigit(byte)) RaiseNotAnInteger(byte);
-    bool complete = false;
-    std::string key = ReadString(stream, byte - '0', complete);
+    std::string key = ReadString(input, byte - '0');
     // A key the stream cut short is not the key it happens to spell.
-    const bool isInfo = complete && key == "info";
-    const std::int64_t start = isInfo ? stream.Position() : 0;
+    const bool isInfo = !input.Ended && key == "info";
+    const std::int64_t start = isInfo ? input.Stream.Position() : 0;
     std::unique_ptr<TObject> value;
-    if (ReadByte(stream, byte)) value = DecodeValue(stream, byte, depth);
+    if (ReadByte(input, byte)) value = DecodeValue(input, byte, depth);
     if (value && !key.empty()) dict->Store(std::move(key), std::move(value));
     if (isInfo) {
+      // A value the stream ended inside has no length of its own.
+      const std::int64_t length = input.Ended ? -1 : input.Stream.Position() - start;
       dict->Items("_info_start", MakeInt(start));
-      dict->Items("_info_length", MakeInt(stream.Position() - start));
+      dict->Items("_info_length", MakeInt(length));
     }
   }
   return dict;
@@ -156,17 +169,17 @@ std::unique_ptr<TObjectHash> DecodeDict(TStream& stream, int depth) {
 
 // The value that starts with first, already consumed; null when no value
 // starts with it. depth counts the containers open around it.
-std::unique_ptr<TObject> DecodeValue(TStream& stream, char first, int depth) {
-  if (IsDigit(first)) return DecodeString(stream, first - '0');
+std::unique_ptr<TObject> DecodeValue(TInput& input, char first, int depth) {
+  if (IsDigit(first)) return DecodeString(input, first - '0');
   switch (first) {
     case 'i':
-      return DecodeInt(stream);
+      return DecodeInt(input);
     case 'l':
       if (depth >= kMaxNestingDepth) RaiseNestingTooDeep();
-      return DecodeList(stream, depth + 1);
+      return DecodeList(input, depth + 1);
     case 'd':
       if (depth >= kMaxNestingDepth) RaiseNestingTooDeep();
-      return DecodeDict(stream, depth + 1);
+      return DecodeDict(input, depth + 1);
     default:
       return nullptr;
   }
@@ -176,9 +189,10 @@ std::unique_ptr<TObject> DecodeValue(TStream& stream, char first, int depth) {
 
 std::unique_ptr<TObject> DecodeStream(TStream& stream) {
   try {
+    TInput input{stream};
     char first = 0;
-    if (!ReadByte(stream, first)) return nullptr;
-    return DecodeValue(stream, first, 0);
+    if (!ReadByte(input, first)) return nullptr;
+    return DecodeValue(input, first, 0);
   } catch (const std::bad_alloc&) {
     RaiseOutOfMemory();
   }

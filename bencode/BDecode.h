@@ -50,9 +50,11 @@ inline constexpr int kMaxNestingDepth = 1024;
 // first byte starts no value. The end of the stream closes whatever is open,
 // and a string declared longer than the rest of the stream holds the bytes
 // that were there. In every dictionary holding a key "info" it records
-// "_info_start" and "_info_length". The caller owns the result. Raises
-// EConvertError (a key not starting with a digit), EOutOfMemory and
-// ENestingTooDeep.
+// "_info_start", where the value starts, and "_info_length", the number of
+// bytes it takes, or -1 when the stream ends inside it: before its first
+// byte, inside a string, an integer or a length, or with a list or
+// dictionary still open. The caller owns the result. Raises EConvertError (a
+// key not starting with a digit), EOutOfMemory and ENestingTooDeep.
 std::unique_ptr<TObject> DecodeStream(TStream& stream);
 
 }  // namespace kelvane

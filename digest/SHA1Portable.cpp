@@ -4,10 +4,10 @@
 // register operations.
 
 #include <bit>
-#include <cstring>
 #include <utility>
 
-#include "digest/SHA1Kernels.h"
+#include "digest/BigEndian.h"
+#include "digest/Kernels.h"
 
 namespace kelvane {
 
@@ -15,13 +15,6 @@ namespace {
 
 constexpr std::uint32_t RotateLeft(std::uint32_t value, int count) {
   return std::rotl(value, count);
-}
-
-[[gnu::always_inline]] inline std::uint32_t LoadBigEndian(const std::uint8_t* bytes) {
-  std::uint32_t word;
-  std::memcpy(&word, bytes, sizeof word);
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
-  return word;
 }
 
 // Word t of the message schedule. Words 16..79 are computed in place of the

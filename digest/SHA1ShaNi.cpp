@@ -5,7 +5,7 @@
 
 #include <immintrin.h>
 
-#include "digest/SHA1Kernels.h"
+#include "digest/Kernels.h"
 
 namespace kelvane {
 

@@ -58,6 +58,10 @@ void ShowUsage() {
 
 void RunProgram() {
   HashOnly = false;
+  if (ArgumentCount() > 0 && AsciiLowerCase(ArgumentText(1)) == "--version") {
+    WriteLine("kelvane " KELVANE_VERSION);
+    return;
+  }
   if (ArgumentCount() == 0) {
     ShowUsage();
     return;

@@ -11,7 +11,8 @@ extern std::int32_t FirstFileArg;
 // Writes the five lines of the usage screen.
 void ShowUsage();
 
-// The whole run: usage screen or one ExpandTarget per target, in order.
+// The whole run: the version line for "--version" (any letter case) as the
+// first argument, else the usage screen or one ExpandTarget per target, in order.
 // Raises only what nothing below handled (EInOutError, EOutOfMemory).
 void RunProgram();
 

@@ -1,5 +1,6 @@
 #include "driver/ReportFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -15,7 +16,7 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 256 * 1024;
+constexpr std::int64_t kChunkSize = 256 * 1024;
 
 const TIntString& AsIntString(TObject* value) {
   auto* scalar = dynamic_cast<TIntString*>(value);
@@ -23,38 +24,29 @@ const TIntString& AsIntString(TObject* value) {
   return *scalar;
 }
 
-// A range is used through the low 32 bits of each value, as a signed number.
-std::int32_t Low32(std::int64_t value) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+[[noreturn]] void RaiseReadError() {
+  throw EReadError("Stream read error");
 }
 
-// The digest of length bytes read from the stream's position. The bytes are
-// hashed as they arrive, so a length the file only claims costs no memory;
-// whatever the stream does not deliver counts as zero bytes.
-std::string DigestOfRange(TStream& stream, std::int32_t length) {
+// The digest of length (not negative) bytes from the stream's position,
+// hashed as they arrive; raises EReadError unless every one of them arrives.
+std::string DigestOfRange(TStream& stream, std::int64_t length) {
   TSHA1Context context;
-  std::uint64_t remaining = length > 0 ? static_cast<std::uint64_t>(length) : 0;
-  if (remaining > 0) {
-    std::vector<char> chunk(remaining < kChunkSize ? remaining : kChunkSize);
-    while (remaining > 0) {
-      const std::size_t wanted = remaining < chunk.size() ? remaining : chunk.size();
-      const std::size_t got = stream.Read(chunk.data(), wanted);
-      context.Update(chunk.data(), got);
-      remaining -= got;
-      if (got < wanted) {
-        context.UpdateZeros(remaining);
-        break;
-      }
-    }
+  std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(length, kChunkSize)));
+  for (std::int64_t remaining = length; remaining > 0;) {
+    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kChunkSize));
+    const std::size_t got = stream.Read(chunk.data(), wanted);
+    if (got == 0) RaiseReadError();
+    context.Update(chunk.data(), got);
+    remaining -= static_cast<std::int64_t>(got);
   }
   return context.DigestHex();
 }
 
-}  // namespace
-
-std::string GetInfoHashOfStream(TStream& stream) {
-  std::int32_t start = 0;
-  std::int32_t length = 0;
+// GetInfoHashOfStream before the check that the source stayed as it was.
+std::string InfoHashOf(TStream& stream) {
+  std::int64_t start = 0;
+  std::int64_t length = 0;
   {
     std::unique_ptr<TObject> root = DecodeStream(stream);
     auto* dictionary = dynamic_cast<TObjectHash*>(root.get());
@@ -62,12 +54,25 @@ std::string GetInfoHashOfStream(TStream& stream) {
     if (!dictionary->Exists("_info_start") || !dictionary->Exists("_info_length")) {
       return "Error parsing file!";
     }
-    start = Low32(AsIntString(dictionary->Items("_info_start")).IntValue);
-    length = Low32(AsIntString(dictionary->Items("_info_length")).IntValue);
+    start = AsIntString(dictionary->Items("_info_start")).IntValue;
+    length = AsIntString(dictionary->Items("_info_length")).IntValue;
     // The tree goes before the range is read, so a large file is not held twice.
   }
+  // The one check of the range, whoever set it: the decoder's -1 for a value
+  // the stream ended inside, and any numbers the file supplies itself, are
+  // refused here.
+  if (start < 0 || length < 0 || length > stream.Size() - start) RaiseReadError();
   stream.Seek(start, TSeekOrigin::Beginning);
   return DigestOfRange(stream, length);
+}
+
+}  // namespace
+
+std::string GetInfoHashOfStream(TStream& stream) {
+  std::string result = InfoHashOf(stream);
+  // Asked after the last read, so that a change during any read counts.
+  if (!stream.Unchanged()) RaiseReadError();
+  return result;
 }
 
 std::string GetInfoHash(const std::string& fileName) {
@@ -78,16 +83,16 @@ std::string GetInfoHash(const std::string& fileName) {
 
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
   std::string nameField = "  " + ShownText(FileNamePart(shownName));
+  std::string field;
   try {
     if (hashOnly) nameField.clear();
-    if (IsExistingFile(openName)) {
-      WriteLine(GetInfoHash(openName) + nameField);
-    } else {
-      WriteLine("Error - File not Exists: " + nameField);
-    }
+    field = IsExistingFile(openName) ? GetInfoHash(openName) : "Error - File not Exists: ";
   } catch (...) {
-    WriteLine("Error in file " + nameField);
+    field = "Error in file ";
   }
+  // Outside the catch-all on purpose: a line that cannot be written ends the
+  // run (EInOutError), and no other line could be written in its place.
+  WriteLine(field + nameField);
 }
 
 }  // namespace kelvane

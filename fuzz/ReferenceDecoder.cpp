@@ -18,6 +18,7 @@ enum class TValueKind { None, Integer, String, Container };
 struct TValue {
   TValueKind Kind = TValueKind::None;
   std::int64_t Integer = 0;
+  bool Whole = true;  // every byte the value needs is in the input
 };
 
 // One root entry as the per-file path reads it.
@@ -37,14 +38,14 @@ class TReader {
   std::size_t At() const { return Offset; }
 
   // A length prefix after its first digit, the separator, and the content.
-  // complete tells whether all declared bytes were there.
+  // complete tells whether the separator and all declared bytes were there.
   std::string String(unsigned first, bool& complete) {
     std::uint32_t n = first;
     std::optional<unsigned char> c;
     while ((c = Next()) && IsDigit(*c)) n = n * 10u + (*c - '0');
-    complete = true;
+    complete = c.has_value();
     const auto declared = static_cast<std::int32_t>(n);
-    if (declared <= 0) return {};
+    if (declared <= 0 || !complete) return {};
     const std::size_t left = Input.size() - Offset;
     const std::size_t take =
         static_cast<std::size_t>(declared) < left ? static_cast<std::size_t>(declared) : left;
@@ -54,7 +55,9 @@ class TReader {
     return text;
   }
 
-  std::int64_t Integer() {
+  // The digits and signs up to the terminating byte; complete tells whether
+  // that byte was there.
+  std::int64_t Integer(bool& complete) {
     std::uint64_t a = 0;
     bool negative = false;
     std::optional<unsigned char> c;
@@ -67,40 +70,49 @@ class TReader {
         break;
       }
     }
+    complete = c.has_value();
     return static_cast<std::int64_t>(negative ? ~a + 1u : a);
   }
 
   // The value starting with first; open counts the containers around it.
   // root collects the range entries when the value is the root dictionary.
   TValue Value(unsigned char first, int open, TRangeEntry* rootStart, TRangeEntry* rootLength) {
+    bool complete = true;
     if (IsDigit(first)) {
-      bool complete = false;
       String(first - '0', complete);
-      return {TValueKind::String, 0};
+      return {TValueKind::String, 0, complete};
     }
-    if (first == 'i') return {TValueKind::Integer, Integer()};
+    if (first == 'i') {
+      const std::int64_t value = Integer(complete);
+      return {TValueKind::Integer, value, complete};
+    }
     if (first != 'l' && first != 'd') return {};
     if (open + 1 > kMaxNestingDepth) throw TRefused{};
     if (first == 'l') {
       std::optional<unsigned char> c;
       while ((c = Next()) && *c != 'e') Value(*c, open + 1, nullptr, nullptr);
+      complete = c.has_value();
     } else {
-      Dictionary(open + 1, rootStart, rootLength);
+      complete = Dictionary(open + 1, rootStart, rootLength);
     }
-    return {TValueKind::Container, 0};
+    return {TValueKind::Container, 0, complete};
   }
+
+  // Whether the root's last "info" value lacked bytes it needs.
+  bool InfoCut = false;
 
  private:
   static bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-  void Dictionary(int open, TRangeEntry* start, TRangeEntry* length) {
+  // True when the dictionary ends with its own "e".
+  bool Dictionary(int open, TRangeEntry* start, TRangeEntry* length) {
     std::optional<unsigned char> c;
     while ((c = Next()) && *c != 'e') {
       if (!IsDigit(*c)) throw TRefused{};
       bool complete = false;
       const std::string key = String(*c - '0', complete);
       const std::size_t valueAt = Offset;
-      TValue value;
+      TValue value{TValueKind::None, 0, false};  // no byte at all: a value that is not there
       if (auto first = Next()) value = Value(*first, open, nullptr, nullptr);
       if (start == nullptr) continue;
       if (value.Kind != TValueKind::None) {
@@ -110,17 +122,15 @@ class TReader {
       if (complete && key == "info") {
         *start = {true, {TValueKind::Integer, static_cast<std::int64_t>(valueAt)}};
         *length = {true, {TValueKind::Integer, static_cast<std::int64_t>(Offset - valueAt)}};
+        InfoCut = !value.Whole;
       }
     }
+    return c.has_value();
   }
 
   std::string_view Input;
   std::size_t Offset = 0;
 };
-
-std::int32_t Low32(std::int64_t value) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-}
 
 }  // namespace
 
@@ -141,7 +151,13 @@ TExpectedOutcome PredictOutcome(std::string_view input) {
   if (start.Value.Kind == TValueKind::Container || length.Value.Kind == TValueKind::Container) {
     return {TKind::Raises};
   }
-  return {TKind::Digest, Low32(start.Value.Integer), Low32(length.Value.Integer)};
+  if (reader.InfoCut) return {TKind::Raises};
+  // A string under either name counts as 0.
+  const std::int64_t from = start.Value.Integer;
+  const std::int64_t count = length.Value.Integer;
+  const auto size = static_cast<std::int64_t>(input.size());
+  if (from < 0 || count < 0 || count > size - from) return {TKind::Raises};
+  return {TKind::Digest, from, count};
 }
 
 }  // namespace kelvane::fuzz

@@ -1,14 +1,17 @@
 #!/bin/bash
 # Builds the fuzz target, replays the kept regression inputs, then fuzzes the
 # per-file path for a bounded time. Exits non-zero on any finding; the input
-# that caused it is left in fuzz/findings/.
+# that caused it is left in fuzz/findings/. fuzz/regressions/ keeps the inputs
+# the decoder was once hardened against (nesting at and past its limit,
+# string lengths and info ranges forged far past the file, an info value cut
+# short); a finding worth keeping goes there too.
 #
 #   fuzz/run.sh [SECONDS]     fuzzing time, default 60; 0 only replays
 #
 # Environment: KELVANE_FUZZ_BUILD (build directory, default build/fuzz),
 # CXX (a clang++, default clang++), KELVANE_FUZZ_TIMEOUT (seconds one input
-# may take, default 10; the slowest legitimate input, a 2 GiB info range,
-# takes about 3 s of CPU).
+# may take, default 10; an info range lies in the input, so every input of
+# at most 4096 bytes takes a small fraction of that).
 set -euo pipefail
 
 seconds=${1:-60}
@@ -22,8 +25,13 @@ build=${KELVANE_FUZZ_BUILD:-$repo/build/fuzz}
 cxx=${CXX:-clang++}
 timeout=${KELVANE_FUZZ_TIMEOUT:-10}
 
+source "$repo/tools/packages.sh"
+if [ -z "${CXX:-}" ] && ! ready fuzz_tools; then
+  echo "fuzz: needs the Debian packages $(lacking fuzz_tools)" >&2
+  exit 2
+fi
 if ! command -v "$cxx" > /dev/null; then
-  echo "fuzz: $cxx not found (packages clang and libclang-rt-14-dev)" >&2
+  echo "fuzz: $cxx not found" >&2
   exit 2
 fi
 
@@ -37,7 +45,7 @@ fuzzer=$build/kelvane_fuzz
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-# Every input that once broke the program is replayed first, every time.
+# The kept inputs are replayed first, every time.
 shopt -s nullglob
 regressions=("$here"/regressions/*)
 if ((${#regressions[@]} > 0)); then

@@ -5,9 +5,10 @@
 // that call, the posix backend emulates what the program relies on, under the
 // conventions of its own system (platform/Conventions.h). Names are byte
 // strings: in the system's 8-bit code page on Windows, on POSIX the very bytes
-// the file system stores (any byte but "/" and the zero byte). The operations
-// are named apart from the Windows calls so that no <windows.h> macro can
-// rename them.
+// the file system stores (any byte but "/" and the zero byte). On Windows a
+// name that the "A" call refuses as too long goes to the matching "W" call.
+// The operations are named apart from the Windows calls so that no
+// <windows.h> macro can rename them.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,8 +38,9 @@ bool CommandLine(std::string& line);
 // The words after the program's own name, as the POSIX shell split them.
 const std::vector<std::string>& ArgumentWords();
 
-// The full path of the running program (GetModuleFileNameA with a 260-byte
-// buffer, or /proc/self/exe); empty on failure.
+// The full path of the running program (GetModuleFileNameA, its buffer grown
+// until the whole path fits; /proc/self/exe). Where POSIX cannot tell it, the
+// name the program was started under; empty when there is none either.
 std::string ModuleFileName();
 
 // Ends the process with the exit code; standard output must be flushed first.
@@ -73,6 +75,12 @@ class TFile {
   // Reads up to count bytes in one request; the number delivered, which may
   // be fewer than asked before the end; 0 only at the end or on failure.
   std::size_t Read(void* buffer, std::size_t count);
+  // True when every byte read so far is the file's as it stood at the open.
+  // POSIX: the name still denotes the file opened, with the size and
+  // modification time it had then, and no read found the end or failed
+  // before that size. Windows: no writer can open the file while this handle
+  // is open, so an open file is always unchanged.
+  bool Unchanged() const;
   void Close();
 
  private:

@@ -28,7 +28,10 @@ std::uint32_t FileAttributes(const std::string& name) {
 
 struct TFile::TState {
   int Fd = -1;
-  std::int64_t Size = -1;  // taken when the file is opened
+  std::string Name;         // as the system was given it
+  struct stat Opened {};    // taken when the file was opened
+  std::int64_t Offset = 0;  // where the next read starts
+  bool EndedEarly = false;  // a read found the end, or failed, before Opened.st_size
 };
 
 TFile::TFile() : State(std::make_unique<TState>()) {}
@@ -48,8 +51,7 @@ bool TFile::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  State->Fd = fd;
-  State->Size = info.st_size;
+  *State = {fd, name, info, 0, false};
   return true;
 }
 
@@ -58,11 +60,13 @@ bool TFile::IsOpen() const {
 }
 
 std::int64_t TFile::Size() {
-  return State->Fd >= 0 ? State->Size : -1;
+  return State->Fd >= 0 ? State->Opened.st_size : -1;
 }
 
 bool TFile::Seek(std::int64_t offset) {
-  return State->Fd >= 0 && offset >= 0 && lseek(State->Fd, offset, SEEK_SET) == offset;
+  if (State->Fd < 0 || offset < 0 || lseek(State->Fd, offset, SEEK_SET) != offset) return false;
+  State->Offset = offset;
+  return true;
 }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
@@ -71,9 +75,25 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
   // then costs no extra call that only finds its end.
   while (true) {
     const ssize_t n = read(State->Fd, buffer, count);
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;
+    if (n > 0) {
+      State->Offset += n;
+      return static_cast<std::size_t>(n);
+    }
+    if (n < 0 && errno == EINTR) continue;
+    // Nothing where the file held bytes at the open: it was cut meanwhile,
+    // or it cannot be read.
+    if (count > 0 && State->Offset < State->Opened.st_size) State->EndedEarly = true;
+    return 0;
   }
+}
+
+bool TFile::Unchanged() const {
+  const struct stat& opened = State->Opened;
+  struct stat now;
+  return State->Fd >= 0 && !State->EndedEarly && stat(State->Name.c_str(), &now) == 0 &&
+         now.st_dev == opened.st_dev && now.st_ino == opened.st_ino &&
+         now.st_size == opened.st_size && now.st_mtim.tv_sec == opened.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == opened.st_mtim.tv_nsec;
 }
 
 void TFile::Close() {

@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include "platform/Platform.h"
+#include "platform/win32/LongNames.h"
 
 namespace kelvane::platform {
 
 std::uint32_t FileAttributes(const std::string& name) {
-  return GetFileAttributesA(name.c_str());
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES || !RefusedAsTooLong()) return attributes;
+  return GetFileAttributesW(LongName(name.c_str()).c_str());
 }
 
 struct TFile::TState {
@@ -23,7 +26,11 @@ bool TFile::Open(const std::string& name) {
   Close();
   State->Handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  return State->Handle != INVALID_HANDLE_VALUE;
+  if (!IsOpen() && RefusedAsTooLong()) {
+    State->Handle = CreateFileW(LongName(name.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  return IsOpen();
 }
 
 bool TFile::IsOpen() const {
@@ -50,6 +57,11 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
   DWORD got = 0;
   if (!ReadFile(State->Handle, buffer, wanted, &got, nullptr)) return 0;
   return got;
+}
+
+bool TFile::Unchanged() const {
+  // The handle shares reading only: no one has been able to write the file since it was opened.
+  return IsOpen();
 }
 
 void TFile::Close() {

@@ -18,9 +18,19 @@ const std::vector<std::string>& ArgumentWords() {
 }
 
 std::string ModuleFileName() {
-  char buffer[260];
-  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  return std::string(buffer, length);
+  // A path cut to fit the buffer comes back as long as the buffer itself.
+  std::string path(MAX_PATH, '\0');
+  while (true) {
+    const DWORD size = static_cast<DWORD>(path.size());
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), size);
+    if (length < size) {
+      path.resize(length);
+      return path;
+    }
+    // No path is longer than 32767 characters of two bytes each.
+    if (size >= 65536) return {};
+    path.resize(2 * path.size());
+  }
 }
 
 void Exit(int code) {

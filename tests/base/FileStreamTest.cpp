@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -66,6 +68,62 @@ TEST(FileStreamTest, AgreesWithMemoryOnExactPositionsAcrossTheBufferEdge) {
     step("bcrrr"[kind], value);
   }
 }
+
+#ifndef _WIN32
+// Whatever happens to the file after the open, the stream can tell that its bytes may not be the
+// file's. (On Windows no writer gets in while the file is open: see ReportFileTest.)
+TEST(FileStreamTest, SeesEveryChangeSinceTheOpen) {
+  namespace fs = std::filesystem;
+  testing::TempFolder folder;
+  const std::string data(3 * kBuffer, 'd');
+  const auto read = [](TStream& stream, std::int64_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    return stream.Read(bytes.data(), bytes.size());
+  };
+  // Each change comes after the first 1000 bytes were read, and the rest is read afterwards. The
+  // file is dated in the past, so that a write now gives it another modification time.
+  using TChange = void (*)(const fs::path&, const std::function<void()>& readRest);
+  const std::pair<std::string, TChange> changes[] = {
+      {"none", [](const fs::path&, const auto&) {}},
+      {"truncated", [](const fs::path& file, const auto&) { fs::resize_file(file, 2000); }},
+      {"appended to and dated back",
+       [](const fs::path& file, const auto&) {
+         const auto date = fs::last_write_time(file);
+         std::ofstream(file, std::ios::app) << "e";
+         fs::last_write_time(file, date);
+       }},
+      {"rewritten",
+       [](const fs::path& file, const auto&) {
+         std::fstream(file, std::ios::in | std::ios::out).seekp(5000) << "x";
+       }},
+      {"read while cut, then grown back to its size and date",
+       [](const fs::path& file, const auto& readRest) {
+         const auto date = fs::last_write_time(file);
+         fs::resize_file(file, 2000);
+         readRest();
+         fs::resize_file(file, 3 * kBuffer);
+         fs::last_write_time(file, date);
+       }},
+      {"replaced by a file of the same size and date",
+       [](const fs::path& file, const auto&) {
+         const fs::path other = file.string() + ".new";
+         std::ofstream(other) << std::string(3 * kBuffer, 'd');
+         fs::last_write_time(other, fs::last_write_time(file));
+         fs::rename(other, file);
+       }},
+      {"removed", [](const fs::path& file, const auto&) { fs::remove(file); }}};
+  for (const auto& [what, change] : changes) {
+    const fs::path file = folder.Write("x.torrent", data);
+    fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(1));
+    TFileStream stream(file.string());
+    const auto readRest = [&] { read(stream, 4 * kBuffer); };
+    read(stream, 1000);
+    change(file, readRest);
+    readRest();
+    EXPECT_EQ(stream.Unchanged(), what == "none") << what;
+  }
+}
+#endif
 
 TEST(FileStreamTest, MissingFileOrDirectoryRaisesEFOpenError) {
   testing::TempFolder folder;

@@ -74,7 +74,7 @@ TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
       {"d\0" "1:ai1ee"s, "EConvertError: '\0' is not a valid integer value @2"s},
       {"d4:infod1:ai5eee", "{info={a=i5},_info_start=i7,_info_length=i8} @16"},
       {"d4:infoi1ee", "{info=i1,_info_start=i7,_info_length=i3} @11"},
-      {"d4:info", "{_info_start=i7,_info_length=i0} @7"}, {"d2147483647:info", "{} @16"},
+      {"d2147483647:info", "{} @16"},
       {"d4:infoxe", "{_info_start=i7,_info_length=i1} @9"},
       {"d1:xd4:infoi1eee", "{x={info=i1,_info_start=i11,_info_length=i3}} @16"},
       {"d11:_info_starti5e4:infoi1ee", "{info=i1,_info_start=i24,_info_length=i3} @28"},
@@ -82,6 +82,27 @@ TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
       {"d4:infoi1e4:infoi22ee", "{info=i22,_info_start=i16,_info_length=i4} @21"}};
   // clang-format on
   for (const auto& [input, expected] : rows) EXPECT_EQ(Decode(input), expected) << input;
+}
+
+// Only the end of the stream inside the info value takes its length away; the end anywhere else
+// leaves the value as it was read.
+TEST(DecodeStreamTest, AnInfoValueTheStreamEndsInsideHasNoLength) {
+  // clang-format off
+  const std::pair<std::string, std::string> rows[] = {
+      {"d4:info", "{_info_start=i7,_info_length=i-1} @7"},
+      {"d4:infoi12", "{info=i12,_info_start=i7,_info_length=i-1} @10"},
+      {"d4:info0", "{info='',_info_start=i7,_info_length=i-1} @8"},
+      {"d4:info3:ab", "{info='ab',_info_start=i7,_info_length=i-1} @11"},
+      {"d4:info1048577:ab", "{info=<2@15>,_info_start=i7,_info_length=i-1} @17"},
+      {"d4:infold1:ai1e1:x", "{info=[{a=i1}],_info_start=i7,_info_length=i-1} @18"},
+      {"d4:infoi1e4:info", "{info=i1,_info_start=i16,_info_length=i-1} @16"},
+      {"d4:infol1:ae", "{info=['a'],_info_start=i7,_info_length=i5} @12"},
+      {"d4:infoi1e4:inf", "{info=i1,_info_start=i7,_info_length=i3} @15"},
+      {"d4:info1048577:" + std::string(1048577, 'p') + "1:", "{info=<1048577@15>,_info_start=i7,"
+          "_info_length=i1048585} @1048594"}};
+  // clang-format on
+  for (const auto& [input, expected] : rows)
+    EXPECT_EQ(Decode(input), expected) << input.substr(0, 20);
 }
 
 TEST(DecodeStreamTest, LimitsNesting) {

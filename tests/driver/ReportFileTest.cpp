@@ -16,6 +16,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+#include "digest/SHA1.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -59,27 +64,31 @@ std::string Report(const std::string& openName, const std::string& shownName, bo
   return Output::Text();
 }
 
-// Each field and the contents of files that get it. Bytes outside the info value do not count. A
-// range the file supplies itself is an error when a list, 0 when a byte string, only the low 32
-// bits of a number count, and bytes that are not there count as zero bytes.
+// Each field and the contents of files that get it. Bytes outside the info value do not count, and
+// neither does the end of the file after it; an info value the file ends inside is an error. A
+// range the file supplies itself is an error when a list or when it does not lie whole in the file,
+// and counts as 0 when a byte string.
 TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
   // clang-format off
   const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {kSingleDigest, {"d8:announce3:xyz4:info" + kSingleInfo + "7:comment2:hie trailing junk"}},
-      {kMultiDigest, {"d4:info" + kMultiInfo + "e"}}, {kBigDigest, {kBigFile}},
+      {kSingleDigest, {"d8:announce3:xyz4:info" + kSingleInfo + "7:comment2:hie trailing junk",
+          "d4:info" + kSingleInfo + "7:comm"}},
+      {kMultiDigest, {"d4:info" + kMultiInfo + "e"}},
+      {kBigDigest, {kBigFile, kBigFile.substr(0, kBigFile.size() - 1)}},
       {"Error - Blank file!", {""}}, {kParsing, {"d1:xd4:infoi1eee", "d1:ai1ee", "d4:inf"}},
       {kInFile, {"li1ee", "i5e", "4:spam", "Just a text file.\r\n", "\357\273\277d4:infoi1ee",
-          "dx1:ae", "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee"}},
-      {kEmpty, {"d4:info", "d4:infoi1e12:_info_length2:xye", "d4:infoi1e12:_info_lengthi-5ee",
-          "d4:infoi1e12:_info_lengthi2147483648ee"}},
+          "dx1:ae", "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee",
+          "d4:info", "d4:info" + kSingleInfo.substr(0, kSingleInfo.size() - 1),
+          kBigFile.substr(0, kBigFile.size() - 3), "d4:infoi1e12:_info_lengthi-5ee",
+          "d4:infoi1e12:_info_lengthi2147483648ee", "d4:infoi1e11:_info_starti-3ee",
+          "d4:infoi1e11:_info_starti45e12:_info_lengthi3ee",
+          "d4:infoi1e11:_info_starti4294967297e12:_info_lengthi3ee"}},
+      {kEmpty, {"d4:infoi1e12:_info_length2:xye"}},
       {"335F8C63E2B78968CCEA26C7531B3186EA36B3E0", {"d4:infoi1e11:_info_start3:abce"}},  // "d4:"
-      {"29E2DCFBB16F63BB0254DF7585A15BB6FB5E927D", {"d4:infoi1e11:_info_starti-3ee"}},   // 3 zeros
-      {"A10909C2CDCAF5ADB7E6B092A4FABA558B62BD96",  // 5 zero bytes
-          {"d4:infoi1e11:_info_starti1000e12:_info_lengthi5ee"}},
-      {"8CA6E777712C37425190C51888C9AF6A6BE1D2DC",  // "ee", 3 zero bytes
-          {"d4:infoi1e11:_info_starti45e12:_info_lengthi5ee"}},
+      {"1F444844B1CA616009C2B0E3564FECC065872B5B",  // "ee", the last bytes
+          {"d4:infoi1e11:_info_starti45e12:_info_lengthi2ee"}},
       {"186D1F9E925D26160CF22F159BA3867DF57BB1C0",  // "4:i"
-          {"d4:infoi1e11:_info_starti4294967297e12:_info_lengthi4294967299ee"}}};
+          {"d4:infoi1e11:_info_starti1e12:_info_lengthi3ee"}}};
   // clang-format on
   testing::TempFolder folder;
   for (const auto& [field, contents] : cases)
@@ -110,9 +119,21 @@ TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   Output output(true);
   Output::Failing = true;
   EXPECT_THROW(ReportFile(file, file, false), EInOutError);
-  // The line was attempted, then the error line, which failed as well.
-  EXPECT_EQ(Output::Pieces,
-            (std::vector{kI1e + "  x.torrent"s + kEol, "Error in file   x.torrent" + kEol}));
+  // The line was attempted once; no other line went out in its place.
+  EXPECT_EQ(Output::Pieces, std::vector{kI1e + "  x.torrent"s + kEol});
+}
+
+// A stream that claims more bytes than it delivers, as a file cut after its size was taken does: a
+// range that runs into the bytes that never come is an error, not the digest of those that did.
+TEST(ReportFileTest, ARangeThatCannotBeReadWholeIsAnError) {
+  struct TShortStream : TMemoryStream {
+    using TMemoryStream::TMemoryStream;
+    std::int64_t Size() override { return 1000; }
+  };
+  TShortStream whole("d4:infoi1e11:_info_starti1e12:_info_lengthi3ee");
+  EXPECT_EQ(GetInfoHashOfStream(whole), "186D1F9E925D26160CF22F159BA3867DF57BB1C0");  // "4:i"
+  TShortStream cut("d4:infoi1e11:_info_starti1e12:_info_lengthi50ee");
+  EXPECT_THROW(GetInfoHashOfStream(cut), EReadError);
 }
 
 // The decoder records the info value's place in the file, whichever stream it reads.
@@ -162,6 +183,54 @@ TEST(ReportFileTest, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
       true);
   EXPECT_NO_THROW(ReportFile(file, file, false));
   SetStdOutWriter(nullptr, false);
+}
+
+// A writer that keeps trying to change a large file while it is read is kept out for as long as the
+// read goes on: the line is the digest of the file as it stood before or after a change, or the
+// error line when the writer held the file at the open, never a digest of bytes mixed from both.
+TEST(ReportFileTest, AWriterTryingDuringTheReadIsKeptOut) {
+  constexpr std::size_t kPieces = 32 << 20;
+  const std::string head = "d4:infod6:pieces" + std::to_string(kPieces) + ":";
+  std::string pieces(kPieces, 'p');
+  const std::string original = head + pieces + "ee";
+  // The writer puts an "x" at each end of the pieces, the last one first: a read that let it in
+  // could see the first one as it was and the last one changed.
+  const std::string before = SHA1DigestHex(head.substr(7) + pieces + "e");
+  pieces.front() = pieces.back() = 'x';
+  const std::string after = SHA1DigestHex(head.substr(7) + pieces + "e");
+  testing::TempFolder folder;
+  const std::string file = folder.Write("big.torrent", original);
+  int refusedDuringARead = 0;
+  for (int attempt = 0; attempt < 20 && refusedDuringARead == 0; ++attempt) {
+    std::atomic<bool> reading = true;
+    int refused = 0;
+    std::thread writer([&] {
+      for (bool last = false; !last;) {
+        last = !reading;
+        const HANDLE other =
+            CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (other == INVALID_HANDLE_VALUE) {
+          refused += GetLastError() == ERROR_SHARING_VIOLATION;
+          continue;
+        }
+        DWORD written = 0;
+        for (const std::size_t at : {head.size() + kPieces - 1, head.size()}) {
+          SetFilePointer(other, static_cast<LONG>(at), nullptr, FILE_BEGIN);
+          WriteFile(other, "x", 1, &written, nullptr);
+        }
+        CloseHandle(other);
+      }
+    });
+    const std::string line = Report(file, file, true);
+    reading = false;
+    writer.join();
+    const std::string field = line.substr(0, line.size() - 2);
+    EXPECT_TRUE(field == before || field == after || field == kInFile) << field;
+    if (field != kInFile) refusedDuringARead += refused;
+    folder.Write("big.torrent", original);
+  }
+  EXPECT_GT(refusedDuringARead, 0);
 }
 #endif
 

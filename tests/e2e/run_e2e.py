@@ -15,6 +15,7 @@ for byte, stdout as a set of lines where a folder's files come in the file syste
 
 import argparse
 import filecmp
+import hashlib
 import os
 import re
 import shutil
@@ -164,6 +165,146 @@ def setup(program, emulator):
                              ("loop.torrent", "loop.torrent")]:
             os.symlink(target, os.path.join(PROG, name))
             FIELDS[os.fsencode(name)] = IN_FILE
+
+
+@case()
+def version_option():
+    """--version first, in any letter case, gives the project's version whatever follows."""
+    with open(os.path.join(HERE, "..", "..", "CMakeLists.txt")) as f:
+        version = re.search(r"project\(kelvane VERSION ([0-9.]+)", f.read()).group(1)
+    for args in [["--version"], ["--VERSION", "x.torrent", "-hash"]]:
+        expect(args, [b"kelvane " + version.encode()])
+
+
+@case()
+def cut_at_every_length():
+    """A multi-file torrent cut at every length, all cuts in one run: a cut inside the info value
+    is an error, a cut after it still gives the digest."""
+    files = [(["readme.txt"], content("readme", 1234)), (["photos", "harbour.jpg"],
+             content("harbour", 45000)), (["map.png"], content("map", 20000))]
+    info = bencode({"files": [{"length": len(data), "path": path} for path, data in files],
+                    "name": "trip", "piece length": 16384,
+                    "pieces": pieces(b"".join(data for _, data in files), 16384)})
+    data, whole = wrap(info, {"announce": "http://t.invalid/", "comment": "a folder"},
+                       {"url-list": ["http://seed.invalid/"]})
+    start = data.index(b"4:info") + 6
+    folder, want = os.path.join(WORK, "cuts"), []
+    for length in range(len(data) + 1):
+        field = (b"Error - Blank file!" if length == 0 else b"Error parsing file!" if length < start
+                 else IN_FILE if length < start + len(info) else whole)
+        want.append(put(folder, "cut%05d.torrent" % length, data[:length], field))
+    expect([native(folder + "/*")], want, as_set=True)
+
+
+def sparse_torrent(name, info_parts):
+    """A file holding a root dictionary whose info value is made of byte strings and, for each
+    integer, that many zero bytes that take no space; returns its path. It goes to memory where it
+    can: reading a hole there costs no page of its own."""
+    folder = "/dev/shm" if os.path.isdir("/dev/shm") else WORK
+    path = os.path.join(folder, "kelvane-e2e-%d-%s" % (os.getpid(), name))
+    with open(path, "wb") as f:
+        f.write(b"d4:info")
+        for part in info_parts:
+            if isinstance(part, int):
+                f.seek(part, os.SEEK_CUR)
+            else:
+                f.write(part)
+        f.write(b"e")
+    return path
+
+
+@case(windows=False)
+def info_over_4gib():
+    """An info value over 4 GiB, its digest checked against hashlib's while the program runs."""
+    n = 1_450_000_000
+    parts = [b"l"] + [x for _ in range(3) for x in (b"%d:" % n, n)] + [b"4:taile"]
+    path, sha, zeros = sparse_torrent("huge.torrent", parts), hashlib.sha1(), bytes(1 << 24)
+    try:
+        program = subprocess.Popen([os.path.join(PROG, os.fsdecode(NAME)), path], cwd=WORK,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        for part in parts:
+            if isinstance(part, int):
+                for at in range(0, part, len(zeros)):
+                    sha.update(zeros[:min(len(zeros), part - at)])
+            else:
+                sha.update(part)
+        out, err = program.communicate(timeout=300)
+    finally:
+        os.remove(path)
+    line = sha.hexdigest().upper().encode() + b"  " + os.fsencode(os.path.basename(path))
+    equal("info value over 4 GiB", (0, b"", line + EOL), (program.returncode, err, out))
+
+
+def holds_open(pid, path):
+    """Whether the process has the file open, as far as /proc tells at this moment."""
+    fds = "/proc/%d/fd" % pid
+    try:
+        return any(os.readlink(os.path.join(fds, fd)) == path for fd in os.listdir(fds))
+    except OSError:
+        return False
+
+
+@case(windows=False)
+def changed_while_read():
+    """A large file cut short, appended to or rewritten in place while the program reads it."""
+    n = 1 << 29
+    changes = {"cut short": lambda f: f.truncate(n // 2),
+               "appended to": lambda f: (f.seek(0, os.SEEK_END), f.write(b"e")),
+               "rewritten": lambda f: (f.seek(n // 2), f.write(b"x"))}
+    for what, change in changes.items():
+        path = sparse_torrent("big.torrent", [b"d6:pieces%d:" % n, n, b"e"])
+        try:
+            os.utime(path, (1, 1))  # a write now surely gives another modification time
+            program = subprocess.Popen([os.path.join(PROG, os.fsdecode(NAME)), path], cwd=WORK,
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            opened = False
+            while not opened and program.poll() is None:
+                opened = holds_open(program.pid, path)
+            with open(path, "r+b") as f:
+                change(f)
+            out, err = program.communicate(timeout=300)
+        finally:
+            os.remove(path)
+        line = IN_FILE + b"  " + os.fsencode(os.path.basename(path))
+        equal(f"file {what} while read, after the program opened it ({opened})",
+              (True, 0, b"", line + EOL), (opened, program.returncode, err, out))
+
+
+@case(windows=False)
+def usage_without_proc():
+    """Where /proc cannot be read, the usage screen names the program as it was started."""
+    script = 'mount -t tmpfs none /proc && exec -a "Hash Tool" "$0"'
+    command = ["unshare", "--user", "--map-root-user", "--mount", "bash", "-c", script]
+    with open(SOURCE, "rb") as program:
+        if b"__asan_init" in program.read():
+            print("SKIPPED: usage screen without /proc (the sanitizers need /proc)")
+            return
+    if subprocess.run(command[:4] + ["true"], capture_output=True).returncode != 0:
+        print("SKIPPED: usage screen without /proc (no unprivileged user and mount namespace)")
+        return
+    result = subprocess.run(command + [os.path.join(PROG, os.fsdecode(NAME))], cwd=WORK,
+                            capture_output=True, timeout=60)
+    head = usage(b"Hash Tool")
+    equal("usage screen without /proc", (0, b"", head),
+          (result.returncode, result.stderr, result.stdout[:len(head)]))
+
+
+@case(native=False)
+def deep_program_folder():
+    """A program in a folder whose path is over 300 characters shows its own name on the usage
+    screen and lists its own folder, not the one above it, for a bare target."""
+    parent = os.path.join(ROOT, "p" * 100, "q" * 100)
+    deep = os.path.join(parent, "r" * 100)
+    os.makedirs(deep)
+    program = os.path.join(deep, "Deep Tool.exe")
+    shutil.copy2(SOURCE, program)
+    own = put(deep, "x.torrent", *torrent("deep"))
+    put(parent, "x.torrent", *torrent("parent"))
+    code, out, err = run([], program=program)
+    head = usage(b"Deep Tool.exe")
+    equal("usage screen of a program in a deep folder", (0, b"", head), (code, err, out[:len(head)]))
+    equal("bare target of a program in a deep folder", (0, own + EOL, b""),
+          run(["x.torrent"], program=program))
 
 
 @case()

@@ -1,0 +1,70 @@
+#pragma once
+
+// The one CPU-specific seam of the digests: compressing whole 64-byte blocks
+// into the chaining words. Everything else (padding, length, rendering) is the
+// same for every kernel and lives in TBlockDigest. Internal to the digests,
+// their tests and their benchmark.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace kelvane {
+
+// Compresses `count` consecutive 64-byte blocks at `blocks` into `state` (the
+// digest's chaining words, H0 first), first block first. Never raises.
+using TCompressFn = void (*)(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count);
+
+// The portable kernels, the references for the others. They run on every CPU.
+void SHA1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
+void SHA256CompressPortable(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
+
+// The x86 SHA extensions kernels, present in x86 builds only; to be called
+// only where CpuHasShaNi() holds.
+void SHA1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
+void SHA256CompressShaNi(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
+
+// True where the build has the SHA extensions kernels and the CPU has SHA,
+// SSSE3 and SSE4.1. Asks the CPU once.
+bool CpuHasShaNi();
+
+struct TKernel {
+  std::string_view Name;
+  TCompressFn Compress;
+};
+
+// The kernels of one digest that this CPU can run, and the one in use: the
+// last listed, which is the fastest, unless a test or the benchmark put
+// another in its place.
+class TKernelChoice {
+ public:
+  // `shaNi` is null where the build has no such kernel; it is listed only
+  // where the CPU runs it.
+  TKernelChoice(TCompressFn portable, TCompressFn shaNi);
+
+  // Every kernel this CPU can run, the portable one first.
+  std::span<const TKernel> Available() const { return {List.data(), Count}; }
+
+  // Compresses with the kernel in use. Never raises.
+  void Compress(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count) const {
+    InUse(state, blocks, count);
+  }
+
+  // Puts `compress` in use (nullptr puts the fastest back) and returns the one
+  // it replaces, so that tests and the benchmark can run every digest through
+  // each kernel. Not to be called while a digest of this kind is being fed.
+  TCompressFn Use(TCompressFn compress);
+
+ private:
+  std::array<TKernel, 2> List{};
+  std::size_t Count = 0;
+  TCompressFn InUse = nullptr;
+};
+
+// The kernels of each digest, chosen when first asked for.
+TKernelChoice& SHA1Kernels();
+TKernelChoice& SHA256Kernels();
+
+}  // namespace kelvane
