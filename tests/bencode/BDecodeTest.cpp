@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "base/Exceptions.h"
 #include "bencode/BDecode.h"
-#include "bencode/Hashes.h"
 
 namespace kelvane {
 namespace {
@@ -115,41 +113,6 @@ TEST(DecodeStreamTest, LimitsNesting) {
   const std::string refused = "ENestingTooDeep: Nesting too deep @1025";
   EXPECT_EQ(Decode(std::string(n, 'l') + "d1:ai1ee"), refused);
   EXPECT_EQ(Decode(std::string(10'000'000, 'l')), refused);
-}
-
-// Delivers at most 1000 bytes a read, reports no size, and runs out of memory
-// when its countdown of reads reaches zero.
-struct TAwkwardStream : TMemoryStream {
-  TAwkwardStream(const std::string& bytes, int reads) : TMemoryStream(bytes), ReadsLeft(reads) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    if (ReadsLeft-- == 0) throw std::bad_alloc();
-    return TMemoryStream::Read(buffer, count < 1000 ? count : 1000);
-  }
-  std::int64_t Size() override { return 0; }
-  int ReadsLeft;
-};
-
-TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutTrustingThem) {
-  const std::string content(200'000, 'q'), shown = "'" + content + "' @200007";
-  EXPECT_EQ(Decode("300000:" + content), shown);
-  EXPECT_EQ(Decode<TAwkwardStream>("200000:" + content + "i1e", -1), shown);
-  EXPECT_EQ(Decode<TAwkwardStream>("d1:ali1ei2ee", 6), "EOutOfMemory: Out of memory @6");
-}
-
-TEST(DecodeStreamTest, FindsEveryKeyOfACrowdedBucket) {
-  std::string input = "d";
-  for (int i = 1000; i < 4000; ++i)
-    input += "6:" + std::to_string(i) + "zzi" + std::to_string(i) + "e";
-  TMemoryStream stream(input + "e");
-  const auto root = DecodeStream(stream);
-  const auto& hash = dynamic_cast<const TObjectHash&>(*root);
-  for (int i = 1000; i < 4000; ++i) {
-    const std::string key = std::to_string(i) + "zz";
-    std::int32_t bucket = 0, position = 0;
-    ASSERT_TRUE(hash.FindKey(key, bucket, position)) << key;
-    EXPECT_EQ(std::pair(bucket, position), std::pair(122, i - 1000));
-    EXPECT_EQ(dynamic_cast<const TIntString&>(*hash.Items(key)).IntValue, i);
-  }
 }
 
 }  // namespace

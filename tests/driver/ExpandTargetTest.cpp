@@ -49,17 +49,6 @@ TEST(MatchesWildcardTest, WholeNameConsumed) {
 #endif
 }
 
-TEST(IsPlainFileNameTest, ForbiddenBytesInTheFileNamePartDecide) {
-  for (int code = 0; code < 256; ++code) {
-    const char c = static_cast<char>(code);
-    if (platform::kConventions.Separators.find(c) != std::string::npos) continue;  // splits
-    const bool forbidden = code < 0x20 || std::string("\"*/:<>?\\|").find(c) != std::string::npos;
-    EXPECT_EQ(IsPlainFileName(std::string("a") + c + "b"), !forbidden) << "code " << code;
-  }
-  EXPECT_TRUE(IsPlainFileName("dir?*/name"));
-  EXPECT_FALSE(IsPlainFileName("c:a|b"));
-}
-
 // The lines, each ended by the line end, one call (by default the expansion of a target) writes.
 Lines Expand(const std::string& name, bool hashOnly = false,
              void (*call)(const std::string&, bool) = ExpandTarget) {
@@ -133,29 +122,6 @@ TEST(ExpandTargetPlatformTest, ManyStarsOnALongNameTakeLinearTime) {
   dir.Write(name, Torrent(1));
   EXPECT_EQ(Expand(dir.Name(stars + "*b")), Lines{});
   EXPECT_EQ(Expand(dir.Name(stars)), Lines{Hashed(1, name)});
-}
-
-// Bare targets mean the program's own folder on Windows, whatever the current folder, and the
-// current folder on POSIX; "./" always means the current one.
-TEST(ExpandTargetPlatformTest, BareTargetsMeanTheFolderOfTheSystemsConvention) {
-#ifdef _WIN32
-  wchar_t path[MAX_PATH];
-  const std::filesystem::path self(std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH)));
-#else
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-#endif
-  TempFolder program(self.parent_path()), current;
-  const std::string a = TempFolder::UniqueName("kx") + "a.torrent", b = a + "b", c = a + "c";
-  for (const std::string& name : {a, b}) program.Write(name, Torrent(1));
-  for (const std::string& name : {a, c}) current.Write(name, Torrent(2));
-  const testing::CurrentFolder inCurrent(current.Folder());
-  const Lines here = {Hashed(2, a), Hashed(2, c)};
-  const bool inProgram = platform::kConventions.BareTargetsInProgramFolder;
-  EXPECT_EQ(Expand(a), Lines{inProgram ? Hashed(1, a) : Hashed(2, a)});
-  EXPECT_EQ(Expand(a + "*"), (inProgram ? Lines{Hashed(1, a), Hashed(1, b)} : here));
-  EXPECT_EQ(Expand(c), inProgram ? Lines{} : Lines{Hashed(2, c)});
-  EXPECT_EQ(Expand("./" + a + "*"), here);
-  EXPECT_EQ(Expand("." + kSep + c), Lines{Hashed(2, c)});
 }
 
 #ifdef _WIN32

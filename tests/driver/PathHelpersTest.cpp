@@ -3,13 +3,7 @@
 #include <string>
 
 #include "driver/PathHelpers.h"
-#include "tests/support/TestSupport.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/Conventions.h"
 
 namespace kelvane {
 namespace {
@@ -38,29 +32,6 @@ TEST(PathHelpersTest, ShownTextTurnsControlBytesIntoQuestionMarksWhereNamesHoldT
               control && platform::kConventions.ControlBytesShownAsQuestionMark ? "a?b" : name)
         << "code " << code;
   }
-}
-
-TEST(PathHelpersTest, IsExistingFileOnlyForEntriesThatAreNotDirectories) {
-  testing::TempFolder folder;
-  EXPECT_TRUE(IsExistingFile(folder.Write("plain.torrent", "d4:infoi1ee")));
-  const std::string hidden = folder.Write(".hidden", "x");
-#ifdef _WIN32
-  ASSERT_TRUE(SetFileAttributesA(
-      hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
-  for (const char* name : {"plain.torrent?", "plain.tor?ent", "*.torrent"})
-    EXPECT_FALSE(IsExistingFile(folder.Name(name))) << name;
-#endif
-  EXPECT_TRUE(IsExistingFile(hidden));
-#ifndef _WIN32
-  // A link that leads nowhere is an entry all the same, as on Windows: opening it is what fails.
-  for (const char* link : {"dangling", "looping"}) {
-    ASSERT_EQ(symlink(link[0] == 'd' ? "nowhere" : "looping", folder.Name(link).c_str()), 0);
-    EXPECT_TRUE(IsExistingFile(folder.Name(link))) << link;
-  }
-  EXPECT_FALSE(IsExistingFile(folder.Name("dangling/x")));
-#endif
-  EXPECT_FALSE(IsExistingFile(folder.MakeFolder("sub.torrent")));
-  EXPECT_FALSE(IsExistingFile(folder.Name("missing.torrent")));
 }
 
 }  // namespace
