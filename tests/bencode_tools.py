@@ -1,7 +1,4 @@
-"""Bencode and metainfo pieces for the scripts that write test, sample and seed files.
-
-Those scripts import this file by inserting its folder into sys.path.
-"""
+"""Bencode and metainfo pieces for the scripts that write test, sample and seed files."""
 
 import hashlib
 

@@ -30,16 +30,13 @@ TEST(CommandLineTest, ArgumentsDropOnlyASurroundingPairOfQuotes) {
   const Rows rows = {
       {"prog", {}},
       {"\"quoted prog\" \"a path\\with spaces\" -hash", {"a path\\with spaces", "-hash"}},
+      {"C:\\My Tools\\k.exe -hash x", {"Tools\\k.exe", "-hash", "x"}},  // token 0 splits too
       {"prog \"\" x", {"", "x"}},
       {"prog ab\"c d\"ef \"ab\"c \"a\"b\"", {"ab\"c d\"ef", "\"ab\"c", "a\"b"}},
       {"prog \"unclosed to the end", {"\"unclosed to the end"}},
       {"prog \"", {"\""}},
   };
   for (const auto& [line, arguments] : rows) EXPECT_EQ(CommandLineArguments(line), arguments);
-}
-
-TEST(CommandLineTest, AsciiLowerCaseTouchesOnlyAsciiCapitals) {
-  EXPECT_EQ(AsciiLowerCase("-HaSh@[`{\xC4\xD6\xDC\0B"s), "-hash@[`{\xC4\xD6\xDC\0b"s);
 }
 
 }  // namespace
