@@ -16,10 +16,10 @@ inline constexpr char kNoV2InfoHash[] = "Error - No v2 info hash!";
 
 // Writes exactly one line for the file: "<field>  <name>", the field being
 // what LineContent asks for or one of the error lines. The file is tested
-// and opened as openName; only the file-name part of shownName is displayed,
-// and nothing at all with hashOnly. Every failure met on the way becomes the
-// "Error in file " line; only a failure to write standard output escapes
-// (EInOutError).
+// and opened as openName; only the file-name part of shownName is displayed
+// (as ShownText shows it), and nothing at all with hashOnly. Every failure
+// met on the way becomes the "Error in file " line; only a failure to write
+// standard output escapes (EInOutError).
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly);
 
 // The field of a file's line: the info hash as 40 upper-case hex digits (the
