@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <new>
 
 #include "base/Exceptions.h"
@@ -29,9 +30,8 @@ constexpr std::array<bool, 256> kStartsNothing = [] {
   return table;
 }();
 
-// Which dictionary a frame is: the root, the dictionary the root's current
-// "info" entry is being read into, or any other.
-enum class TScope : std::uint8_t { Other, Root, Info };
+// Which dictionary a frame is.
+enum class TScope : std::uint8_t { Root, Info };
 
 // What the root does with the value of its current entry besides noting it
 // for a watched key: the decoder's own info record, or an entry of the same
@@ -53,12 +53,12 @@ std::size_t LongestKey(const std::vector<std::string>& keys, std::size_t atLeast
 
 }  // namespace
 
-// One open list or dictionary.
+// The root dictionary, or the dictionary the root's "info" entry is being
+// read into: the only containers whose entries a scan looks at.
 struct TInfoScanner::TFrame {
   std::int64_t Start = 0;  // offset of its first byte
-  bool IsDictionary = false;
-  TScope Scope = TScope::Other;
-  // For the entry whose value is being read, in a Root or Info scope.
+  TScope Scope = TScope::Root;
+  // For the entry whose value is being read.
   TRole Role = TRole::Plain;
   std::int32_t WatchedKey = -1;
 };
@@ -80,7 +80,9 @@ std::int64_t TInfoScanner::Position() const {
   return LimitOffset - (Limit - Next);
 }
 
-bool TInfoScanner::Refill() {
+// Out of line: it runs once a window, and the byte readers that call it are
+// inlined in the scan's loop.
+[[gnu::noinline]] bool TInfoScanner::Refill() {
   if (Ended) return false;
   if (!Buffer) Buffer = std::make_unique_for_overwrite<char[]>(Capacity);
   WindowStart = LimitOffset;
@@ -92,16 +94,28 @@ bool TInfoScanner::Refill() {
   return got != 0;
 }
 
-inline bool TInfoScanner::Fetch(unsigned char& byte) {
+[[gnu::always_inline]] inline bool TInfoScanner::Fetch(unsigned char& byte) {
   if (Next == Limit && !Refill()) return false;
   byte = static_cast<unsigned char>(*Next++);
   return true;
 }
 
 // The rest of a length prefix whose first digit was read, and its separator:
-// 32 bits that wrap, as the decoder reads them.
-std::int32_t TInfoScanner::ReadLength(unsigned char firstDigit) {
+// 32 bits that wrap, as the decoder reads them. The digits are read straight
+// from the window while it lasts.
+[[gnu::always_inline]] inline std::int32_t TInfoScanner::ReadLength(unsigned char firstDigit) {
   auto length = static_cast<std::uint32_t>(firstDigit - '0');
+  const char* next = Next;
+  const char* const limit = Limit;
+  while (next != limit) {
+    const auto byte = static_cast<unsigned char>(*next++);
+    if (!IsDigit(byte)) {
+      Next = next;
+      return static_cast<std::int32_t>(length);
+    }
+    length = length * 10 + (byte - '0');
+  }
+  Next = next;
   unsigned char byte = 0;
   while (Fetch(byte) && IsDigit(byte)) length = length * 10 + (byte - '0');
   return static_cast<std::int32_t>(length);
@@ -109,13 +123,16 @@ std::int32_t TInfoScanner::ReadLength(unsigned char firstDigit) {
 
 // Passes over length (positive) bytes of string content, or as many as the
 // stream still holds.
-void TInfoScanner::SkipContent(std::int32_t length) {
-  const auto here = static_cast<std::size_t>(Limit - Next);
-  if (static_cast<std::size_t>(length) <= here) {
+[[gnu::always_inline]] inline void TInfoScanner::SkipContent(std::int32_t length) {
+  if (static_cast<std::size_t>(length) <= static_cast<std::size_t>(Limit - Next)) {
     Next += length;
-    return;
+  } else {
+    SkipBeyondWindow(length - (Limit - Next));
   }
-  std::int64_t beyond = length - static_cast<std::int64_t>(here);
+}
+
+// Passes over the rest of the window and beyond more bytes after it.
+[[gnu::noinline]] void TInfoScanner::SkipBeyondWindow(std::int64_t beyond) {
   Next = Limit;
   if (StreamSize < 0) {
     // A stream that cannot tell its size is read through.
@@ -137,20 +154,63 @@ void TInfoScanner::SkipContent(std::int32_t length) {
 }
 
 // Digits and any number of '-' up to one terminating byte; 64 bits that wrap.
-std::int64_t TInfoScanner::ReadInteger() {
+[[gnu::always_inline]] inline std::int64_t TInfoScanner::ReadInteger() {
   std::uint64_t magnitude = 0;
   bool negative = false;
   unsigned char byte = 0;
-  while (Fetch(byte)) {
-    if (byte == '-') {
-      negative = true;
-    } else if (IsDigit(byte)) {
+  for (;;) {
+    if (Next != Limit) {
+      byte = static_cast<unsigned char>(*Next++);
+    } else if (!Fetch(byte)) {
+      break;
+    }
+    if (IsDigit(byte)) {
       magnitude = magnitude * 10 + (byte - '0');
+    } else if (byte == '-') {
+      negative = true;
     } else {
       break;
     }
   }
   return static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+}
+
+// Reads on to the end of a list or dictionary whose first byte was read,
+// with depth containers open, it included: the decoder's rules without a
+// record of any entry, in one loop that keeps only the kind of each open
+// container.
+void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
+  std::bitset<kMaxNestingDepth + 1> dictionaries;
+  const std::size_t outside = depth - 1;
+  dictionaries[depth] = isDictionary;
+  unsigned char byte = 0;
+  for (;;) {
+    if (!Fetch(byte) || byte == 'e') {
+      if (--depth == outside) return;
+      isDictionary = dictionaries[depth];
+      continue;
+    }
+    if (isDictionary) {
+      if (!IsDigit(byte)) RaiseNotAnInteger(static_cast<char>(byte));
+      const std::int32_t length = ReadLength(byte);
+      if (length > 0) SkipContent(length);
+      // Without a byte for the value the next read ends every container.
+      if (!Fetch(byte)) continue;
+    }
+    // byte starts the value, or starts none; in a dictionary even an "e".
+    if (IsDigit(byte)) {
+      const std::int32_t length = ReadLength(byte);
+      if (length > 0) SkipContent(length);
+    } else if (byte == 'i') {
+      ReadInteger();
+    } else if (byte == 'l' || byte == 'd') {
+      if (depth >= static_cast<std::size_t>(kMaxNestingDepth)) RaiseNestingTooDeep();
+      isDictionary = byte == 'd';
+      dictionaries[++depth] = isDictionary;
+    } else if (!isDictionary) {
+      while (Next != Limit && kStartsNothing[static_cast<unsigned char>(*Next)]) ++Next;
+    }
+  }
 }
 
 // A key after its first digit. Its text is given back only when it is at
@@ -177,13 +237,13 @@ void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
   std::vector<TScannedValue> candidate(keys.Info.size());
   const std::size_t keepRoot = LongestKey(keys.Root, sizeof "_info_length" - 1);
   const std::size_t keepInfo = LongestKey(keys.Info, 0);
-  std::vector<TFrame> frames;
-  frames.reserve(64);
+  std::array<TFrame, 2> frames;
+  std::size_t open = 0;
 
   // Notes a value that has just ended as the current entry of the dictionary
   // on top, as DecodeStream stores it there.
   const auto store = [&](TKind kind, std::int64_t start, std::int64_t number) {
-    const TFrame& top = frames.back();
+    const TFrame& top = frames[open - 1];
     const TScannedValue value{kind, start, Position() - start, number};
     if (top.Scope == TScope::Info) {
       if (top.WatchedKey >= 0 && kind != TKind::None) candidate[top.WatchedKey] = value;
@@ -228,61 +288,48 @@ void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
     } else if (byte == 'i') {
       number = ReadInteger();
       kind = TKind::Integer;
-    } else if (byte == 'l' || byte == 'd') {
-      if (frames.size() >= static_cast<std::size_t>(kMaxNestingDepth)) RaiseNestingTooDeep();
-      TScope scope = TScope::Other;
-      if (byte == 'd' && frames.empty()) {
-        scope = TScope::Root;
+    } else if (byte == 'd' && (open == 0 || (open == 1 && frames[0].Role == TRole::Info))) {
+      if (open == 0) {
         scan.RootIsDictionary = true;
-      } else if (byte == 'd' && frames.back().Scope == TScope::Root &&
-                 frames.back().Role == TRole::Info) {
-        scope = TScope::Info;
+      } else {
         candidate.assign(keys.Info.size(), {});
       }
-      frames.push_back({start, byte == 'd', scope, TRole::Plain, -1});
+      frames[open] = {start, open == 0 ? TScope::Root : TScope::Info, TRole::Plain, -1};
+      ++open;
       ended = false;
+    } else if (byte == 'l' || byte == 'd') {
+      static_assert(kMaxNestingDepth > 2, "the root and info dictionaries nest in any input");
+      SkipContainer(byte == 'd', open + 1);
+      kind = byte == 'd' ? TKind::Dictionary : TKind::List;
     }
 
     // Stores what has ended, closes what ends with it, and reads on to the
     // first byte of the next value.
     for (;;) {
       if (ended) {
-        if (frames.empty()) return;
-        if (frames.back().IsDictionary && frames.back().Scope != TScope::Other) {
-          store(kind, start, number);
-        }
+        if (open == 0) return;
+        store(kind, start, number);
       }
-      TFrame& top = frames.back();
+      TFrame& top = frames[open - 1];
       if (!Fetch(byte) || byte == 'e') {
-        kind = top.IsDictionary ? TKind::Dictionary : TKind::List;
+        kind = TKind::Dictionary;
         start = top.Start;
         number = 0;
-        frames.pop_back();
+        --open;
         ended = true;
         continue;
       }
-      if (!top.IsDictionary) {
-        if (!kStartsNothing[byte]) break;
-        while (Next != Limit && kStartsNothing[static_cast<unsigned char>(*Next)]) ++Next;
-        ended = false;
-        continue;
-      }
       if (!IsDigit(byte)) RaiseNotAnInteger(static_cast<char>(byte));
-      if (top.Scope == TScope::Other) {
-        const std::int32_t length = ReadLength(byte);
-        if (length > 0) SkipContent(length);
+      const std::string_view key = ReadKey(byte, top.Scope == TScope::Root ? keepRoot : keepInfo);
+      top.Role = TRole::Plain;
+      if (top.Scope == TScope::Root) {
+        // A key the stream cut short is not the key it happens to spell.
+        if (key == "info" && !Ended) top.Role = TRole::Info;
+        if (key == "_info_start") top.Role = TRole::InfoStart;
+        if (key == "_info_length") top.Role = TRole::InfoLength;
+        top.WatchedKey = Watched(keys.Root, key);
       } else {
-        const std::string_view key = ReadKey(byte, top.Scope == TScope::Root ? keepRoot : keepInfo);
-        top.Role = TRole::Plain;
-        if (top.Scope == TScope::Root) {
-          // A key the stream cut short is not the key it happens to spell.
-          if (key == "info" && !Ended) top.Role = TRole::Info;
-          if (key == "_info_start") top.Role = TRole::InfoStart;
-          if (key == "_info_length") top.Role = TRole::InfoLength;
-          top.WatchedKey = Watched(keys.Root, key);
-        } else {
-          top.WatchedKey = Watched(keys.Info, key);
-        }
+        top.WatchedKey = Watched(keys.Info, key);
       }
       if (Fetch(byte)) break;
       // No byte for the value: nothing is stored, but the entry still ends.

@@ -79,7 +79,9 @@ class TInfoScanner {
   std::int64_t Position() const;
   std::int32_t ReadLength(unsigned char firstDigit);
   void SkipContent(std::int32_t length);
+  void SkipBeyondWindow(std::int64_t beyond);
   std::int64_t ReadInteger();
+  void SkipContainer(bool isDictionary, std::size_t depth);
   std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
   void Run(const TScanKeys& keys, TInfoScan& scan);
 
