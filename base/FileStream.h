@@ -25,6 +25,7 @@ class TFileStream : public TStream {
   bool Unchanged() override { return Source.Unchanged(); }
 
  private:
+  std::size_t PieceSize();
   std::size_t Refill();
 
   platform::TFile Source;
