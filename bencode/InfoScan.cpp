@@ -64,7 +64,7 @@ struct TInfoScanner::TFrame {
 };
 
 TInfoScanner::TInfoScanner(TStream& stream, std::size_t holdLimit)
-    : Stream(stream), StreamSize(stream.Size()), Capacity(std::max<std::size_t>(holdLimit, 1)) {
+    : Stream(&stream), StreamSize(stream.Size()), Capacity(std::max<std::size_t>(holdLimit, 1)) {
   const std::int64_t start = stream.Position();
   WindowStart = LimitOffset = start;
   // A stream that tells its size gets no bigger window than it can fill.
@@ -73,6 +73,15 @@ TInfoScanner::TInfoScanner(TStream& stream, std::size_t holdLimit)
         std::clamp<std::int64_t>(StreamSize - start, 1, static_cast<std::int64_t>(Capacity)));
   }
 }
+
+TInfoScanner::TInfoScanner(std::string_view bytes)
+    : Stream(nullptr),
+      StreamSize(static_cast<std::int64_t>(bytes.size())),
+      Capacity(bytes.size()),
+      Window(bytes.data()),
+      Next(bytes.data()),
+      Limit(bytes.data() + bytes.size()),
+      LimitOffset(StreamSize) {}
 
 TInfoScanner::~TInfoScanner() = default;
 
@@ -83,11 +92,14 @@ std::int64_t TInfoScanner::Position() const {
 // Out of line: it runs once a window, and the byte readers that call it are
 // inlined in the scan's loop.
 [[gnu::noinline]] bool TInfoScanner::Refill() {
-  if (Ended) return false;
-  if (!Buffer) Buffer = std::make_unique_for_overwrite<char[]>(Capacity);
+  if (Ended || Stream == nullptr) {
+    Ended = true;
+    return false;
+  }
+  if (!Buffer) Window = (Buffer = std::make_unique_for_overwrite<char[]>(Capacity)).get();
   WindowStart = LimitOffset;
-  const std::size_t got = Stream.Read(Buffer.get(), Capacity);
-  Next = Buffer.get();
+  const std::size_t got = Stream->Read(Buffer.get(), Capacity);
+  Next = Window;
   Limit = Next + got;
   LimitOffset += static_cast<std::int64_t>(got);
   if (got == 0) Ended = true;
@@ -134,6 +146,11 @@ std::int64_t TInfoScanner::Position() const {
 // Passes over the rest of the window and beyond more bytes after it.
 [[gnu::noinline]] void TInfoScanner::SkipBeyondWindow(std::int64_t beyond) {
   Next = Limit;
+  if (Stream == nullptr) {
+    // The window holds all there is.
+    Ended = true;
+    return;
+  }
   if (StreamSize < 0) {
     // A stream that cannot tell its size is read through.
     while (beyond > 0 && Refill()) {
@@ -148,9 +165,9 @@ std::int64_t TInfoScanner::Position() const {
     target = std::max(StreamSize, LimitOffset);
     Ended = true;
   }
-  Stream.Seek(target, TSeekOrigin::Beginning);
+  Stream->Seek(target, TSeekOrigin::Beginning);
   WindowStart = LimitOffset = target;
-  Next = Limit = Buffer.get();
+  Next = Limit = Window;
 }
 
 // Digits and any number of '-' up to one terminating byte; 64 bits that wrap.
@@ -342,16 +359,21 @@ void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
 
 TInfoScan TInfoScanner::Scan(const TScanKeys& keys) {
   TInfoScan scan;
+  // The stream is left just after the last byte the scan took, as the
+  // decoder leaves it, whatever the scan read ahead.
+  const auto leaveStream = [this] {
+    if (Stream != nullptr) Stream->Seek(Position(), TSeekOrigin::Beginning);
+  };
   try {
     Run(keys, scan);
   } catch (const std::bad_alloc&) {
-    Stream.Seek(Position(), TSeekOrigin::Beginning);
+    leaveStream();
     RaiseOutOfMemory();
   } catch (...) {
-    Stream.Seek(Position(), TSeekOrigin::Beginning);
+    leaveStream();
     throw;
   }
-  Stream.Seek(Position(), TSeekOrigin::Beginning);
+  leaveStream();
   return scan;
 }
 
@@ -361,7 +383,7 @@ bool TInfoScanner::Held(std::int64_t offset, std::int64_t length, std::string_vi
     return true;
   }
   if (offset < WindowStart || offset > LimitOffset || length > LimitOffset - offset) return false;
-  bytes = std::string_view(Buffer.get() + (offset - WindowStart), static_cast<std::size_t>(length));
+  bytes = std::string_view(Window + (offset - WindowStart), static_cast<std::size_t>(length));
   return true;
 }
 

@@ -59,12 +59,18 @@ struct TInfoScan {
 class TInfoScanner {
  public:
   TInfoScanner(TStream& stream, std::size_t holdLimit);
+  // Scans bytes held in memory, as a stream of them would be scanned; they
+  // must outlive the scanner.
+  explicit TInfoScanner(std::string_view bytes);
   ~TInfoScanner();
   TInfoScanner(const TInfoScanner&) = delete;
   TInfoScanner& operator=(const TInfoScanner&) = delete;
 
   // Scans from the stream's position; call once.
   TInfoScan Scan(const TScanKeys& keys);
+
+  // The offset just after the last byte the scan took, as in the stream.
+  std::int64_t Position() const;
 
   // True when the scanner still holds every byte of the stream from offset
   // on, length of them (both not negative); bytes then shows them, for as
@@ -76,7 +82,6 @@ class TInfoScanner {
 
   bool Refill();
   bool Fetch(unsigned char& byte);
-  std::int64_t Position() const;
   std::int32_t ReadLength(unsigned char firstDigit);
   void SkipContent(std::int32_t length);
   void SkipBeyondWindow(std::int64_t beyond);
@@ -85,13 +90,14 @@ class TInfoScanner {
   std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
   void Run(const TScanKeys& keys, TInfoScan& scan);
 
-  TStream& Stream;
+  TStream* Stream;  // null for bytes in memory
   std::int64_t StreamSize;
   std::size_t Capacity;
   std::unique_ptr<char[]> Buffer;
+  const char* Window = nullptr;  // the bytes read last: Buffer, or those in memory
   const char* Next = nullptr;    // the window's next unread byte
   const char* Limit = nullptr;   // the window's end
-  std::int64_t WindowStart = 0;  // stream offset of Buffer[0]
+  std::int64_t WindowStart = 0;  // stream offset of Window[0]
   std::int64_t LimitOffset = 0;  // stream offset of Limit
   bool Ended = false;            // a read has found the end of the stream
   std::string KeyText;           // the last key ReadKey kept

@@ -108,9 +108,12 @@ std::string Describe(const kelvane::TObject* value) {
     return "[" + text + "]";
   }
   const auto& hash = dynamic_cast<const TObjectHash&>(*value);
-  for (const auto* keys : {&kKeys.Root, &kKeys.Info})
-    for (const std::string& key : *keys)
-      if (hash.Exists(key)) text += key + "=" + Describe(hash.Items(key)) + ",";
+  // Each key once: a key shown twice at every level would cost twice as much
+  // at each level down.
+  for (const char* key : {"announce", "announce-list", "url-list", "info", "comment", "name",
+                          "name.utf-8", "meta version", "file tree", "files", "length", "pieces",
+                          "a"})
+    if (hash.Exists(key)) text += key + ("=" + Describe(hash.Items(key))) + ",";
   return "{" + text + std::to_string(hash.LastValueSlot() + 1) + "}";
 }
 
@@ -153,16 +156,25 @@ std::string FromTree(std::string_view input) {
   return text + " @" + std::to_string(stream.Position());
 }
 
-// The same from a scan in windows of window bytes; each noted value is shown
-// as the decoder reads the bytes the scan says it took.
+// The same from a scan in windows of window bytes, or of the input in memory
+// when window is 0; each noted value is shown as the decoder reads the bytes
+// the scan says it took.
 std::string FromScan(std::string_view input, std::size_t window) {
   using namespace kelvane;
   TMemoryStream stream(input);
+  std::unique_ptr<TInfoScanner> scanner = window == 0
+                                              ? std::make_unique<TInfoScanner>(input)
+                                              : std::make_unique<TInfoScanner>(stream, window);
+  // The scanner's place, and the stream's, which must be the same.
+  const auto position = [&] {
+    Require(window == 0 || stream.Position() == scanner->Position(),
+            "the stream is left elsewhere");
+    return std::to_string(scanner->Position());
+  };
   std::string text;
   try {
-    TInfoScanner scanner(stream, window);
-    const TInfoScan scan = scanner.Scan(kKeys);
-    if (!scan.RootIsDictionary) return "no dictionary @" + std::to_string(stream.Position());
+    const TInfoScan scan = scanner->Scan(kKeys);
+    if (!scan.RootIsDictionary) return "no dictionary @" + position();
     text = DescribeEntry(scan.InfoStart) + " " + DescribeEntry(scan.InfoLength);
     for (const auto& [values, keys] :
          {std::pair(&scan.Root, &kKeys.Root), std::pair(&scan.Info, &kKeys.Info)})
@@ -181,15 +193,15 @@ std::string FromScan(std::string_view input, std::size_t window) {
   } catch (const Exception& error) {
     text = std::string(error.ClassName()) + ": " + error.Message();
   }
-  return text + " @" + std::to_string(stream.Position());
+  return text + " @" + position();
 }
 
-// The scanner against the decoder, with the input in one window and in
-// windows of a few bytes, so that every value can straddle their edges.
+// The scanner against the decoder, over the input in memory, in one window
+// and in windows of a few bytes, so that every value can straddle their edges.
 void CheckScanAgainstDecoder(std::string_view input) {
   const std::string expected = FromTree(input);
   const std::size_t small = 1 + (input.empty() ? 0 : static_cast<unsigned char>(input.back()) % 13);
-  for (const std::size_t window : {input.size() + 1, small}) {
+  for (const std::size_t window : {std::size_t{0}, input.size() + 1, small}) {
     const std::string got = FromScan(input, window);
     if (got != expected) Fail("the scan differs from the decoder", got + " | " + expected);
   }

@@ -75,15 +75,21 @@ std::string FromTree(const std::string& input) {
   return text + "@" + std::to_string(stream.Position());
 }
 
-// The same from a scan with windows of at most window bytes. A noted value is shown as the
-// decoder reads the bytes the scan says it took.
+// The same from a scan with windows of at most window bytes, or of the bytes in memory when window
+// is 0. A noted value is shown as the decoder reads the bytes the scan says it took.
 std::string FromScan(const std::string& input, std::size_t window) {
   TMemoryStream stream(input);
+  std::unique_ptr<TInfoScanner> scanner = window == 0
+                                              ? std::make_unique<TInfoScanner>(input)
+                                              : std::make_unique<TInfoScanner>(stream, window);
+  const auto position = [&] { return std::to_string(scanner->Position()); };
   std::string text;
   try {
-    TInfoScanner scanner(stream, window);
-    const TInfoScan scan = scanner.Scan(kKeys);
-    if (!scan.RootIsDictionary) return "not a dictionary @" + std::to_string(stream.Position());
+    const TInfoScan scan = scanner->Scan(kKeys);
+    if (window > 0) {
+      EXPECT_EQ(stream.Position(), scanner->Position());
+    }
+    if (!scan.RootIsDictionary) return "not a dictionary @" + position();
     for (const auto& [key, entry] :
          {std::pair("_info_start", &scan.InfoStart), std::pair("_info_length", &scan.InfoLength)})
       if (entry->Kind != TKind::None)
@@ -102,14 +108,17 @@ std::string FromScan(const std::string& input, std::size_t window) {
         text += (*keys)[i] + ":" + Show(decoded.get()) + " ";
       }
   } catch (const Exception& error) {
+    if (window > 0) {
+      EXPECT_EQ(stream.Position(), scanner->Position());
+    }
     text = error.ClassName() + (": " + error.Message());
   }
-  return text + "@" + std::to_string(stream.Position());
+  return text + "@" + position();
 }
 
 void ExpectSameAsDecoder(const std::string& input) {
   const std::string expected = FromTree(input);
-  for (const std::size_t window : {1, 2, 3, 7, 64, 1 << 20})
+  for (const std::size_t window : {0, 1, 2, 3, 7, 64, 1 << 20})
     ASSERT_EQ(FromScan(input, window), expected) << "window " << window << ": " << input;
 }
 
