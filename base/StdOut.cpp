@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/Exceptions.h"
+#include "platform/Conventions.h"
 #include "platform/Platform.h"
 
 namespace kelvane {
@@ -59,7 +60,7 @@ void CheckWritten(TOutput& out) {
 void WriteLine(std::string_view text) {
   TOutput& out = State();
   Append(out, text);
-  Append(out, "\r\n");
+  Append(out, platform::kConventions.LineEnd);
   if (out.Console) HandOn(out);
   CheckWritten(out);
 }

@@ -5,11 +5,12 @@
 namespace kelvane {
 
 // Standard output of the whole program. Texts go out as the bytes they hold,
-// each line ended by CR LF. A console gets every line as soon as it ends;
+// each line ended by the system's line end (platform/Conventions.h: CR LF on
+// Windows, LF on POSIX). A console gets every line as soon as it ends;
 // anything else is gathered in a 128-byte buffer that is handed on when full
 // and by FlushStdOut.
 
-// Writes text and CR LF. Raises EInOutError, after the line, when any part of
+// Writes text and the line end. Raises EInOutError, after the line, when any part of
 // it or of any earlier line could not be written.
 void WriteLine(std::string_view text);
 

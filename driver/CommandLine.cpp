@@ -10,12 +10,14 @@ bool IsSeparator(char c) {
   return c >= 0x01 && c <= 0x20;
 }
 
-// The arguments after the program's name, read afresh: split from the
+// The arguments after the program's name, taken on first use: split from the
 // command line where the system keeps one, else the words the shell gave.
-std::vector<std::string> Arguments() {
-  std::string line;
-  if (!platform::CommandLine(line)) return platform::ArgumentWords();
-  return CommandLineArguments(line);
+const std::vector<std::string>& Arguments() {
+  static const std::vector<std::string> arguments = [] {
+    std::string line;
+    return platform::CommandLine(line) ? CommandLineArguments(line) : platform::ArgumentWords();
+  }();
+  return arguments;
 }
 
 }  // namespace
@@ -57,7 +59,7 @@ std::int32_t ArgumentCount() {
 
 std::string ArgumentText(std::int32_t index) {
   if (index == 0) return platform::ModuleFileName();
-  const std::vector<std::string> arguments = Arguments();
+  const std::vector<std::string>& arguments = Arguments();
   if (index < 0 || static_cast<std::size_t>(index) > arguments.size()) return {};
   return arguments[static_cast<std::size_t>(index) - 1];
 }

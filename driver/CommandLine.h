@@ -18,7 +18,8 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 // each with a surrounding pair of double quotes dropped.
 std::vector<std::string> CommandLineArguments(std::string_view line);
 
-// The number of arguments after the program's own name.
+// The number of arguments after the program's own name. The arguments are
+// taken from the system, and split, once per run.
 std::int32_t ArgumentCount();
 
 // Argument 0 is the running program's full path; 1 and up are the arguments,

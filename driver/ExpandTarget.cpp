@@ -5,6 +5,8 @@
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
+#include "platform/Conventions.h"
+#include "platform/Wildcard.h"
 
 namespace kelvane {
 
@@ -16,30 +18,6 @@ constexpr std::array<std::uint8_t, 16> ForbiddenNameChars = {
 
 bool IsForbidden(unsigned char c) {
   return c < 0x80 && (ForbiddenNameChars[c >> 3] >> (c & 7) & 1) != 0;
-}
-
-// Matches from the given positions; after a "*", a mismatch retries the star
-// one byte further instead of recursing, which keeps the match linear in
-// practice.
-bool Matches(std::string_view name, std::string_view mask) {
-  std::size_t n = 0, m = 0;
-  std::size_t starMask = std::string_view::npos, starName = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && mask[m] == '*') {
-      starMask = ++m;
-      starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
-      ++m;
-      ++n;
-    } else if (starMask != std::string_view::npos) {
-      m = starMask;
-      n = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
 }
 
 bool PassesFilter(const std::string& name, const std::string& filter) {
@@ -54,7 +32,7 @@ bool MatchesWildcard(std::string_view name, std::string_view mask) {
   std::string lowerName(name), lowerMask(mask);
   platform::LowerCase(lowerName);
   platform::LowerCase(lowerMask);
-  return Matches(lowerName, lowerMask);
+  return platform::WildcardMatch(lowerName, lowerMask);
 }
 
 bool IsPlainFileName(std::string_view name) {
@@ -64,24 +42,25 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
-                                std::uint32_t /*attributes*/) {
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask) {
   TDirectoryListing listing;
   listing.ListedDirectory = directory;
   if (directory.empty()) return listing;
-  if (listing.ListedDirectory.back() != '\\') listing.ListedDirectory += '\\';
-  listing.FilterMasks.push_back(mask == "*.*" ? "*" : mask);
+  if (listing.ListedDirectory.back() != platform::kConventions.ListingSeparator) {
+    listing.ListedDirectory += platform::kConventions.ListingSeparator;
+  }
+  const std::string filter = mask == "*.*" ? "*" : mask;
 
   platform::TFileSearch search;
   platform::TFindData entry;
   const std::string pattern = listing.ListedDirectory + (mask.empty() ? "*.*" : mask);
-  for (bool found = search.FindFirst(pattern, entry); found; found = search.FindNext(entry)) {
-    if (entry.FileName == "." || entry.FileName == "..") continue;
-    if (PassesFilter(entry.FileName, listing.FilterMasks.front())) {
-      listing.AcceptedEntries.push_back(entry);
-    }
+  bool found = search.FindFirst(pattern, entry);
+  if (!found) listing.SearchError = platform::LastError();
+  // Hidden, system and read-only entries are accepted like any other; so are directories, "."
+  // and ".." among them, which JoinNames leaves out.
+  for (; found; found = search.FindNext(entry)) {
+    if (PassesFilter(entry.FileName, filter)) listing.AcceptedEntries.push_back(entry);
   }
-  listing.FilterMasks.clear();
   return listing;
 }
 
@@ -91,7 +70,7 @@ std::string JoinNames(const TDirectoryListing& listing) {
     if ((entry.Attributes & platform::kAttributeDirectory) != 0) continue;
     names += listing.ListedDirectory;
     names += entry.FileName;
-    names += '\n';
+    names += '\0';
   }
   return names;
 }
@@ -106,32 +85,89 @@ void ReportThroughShortName(const std::string& name, bool hashOnly) {
   }
   search.Close();
   if (!found) {
-    WriteLine("Error - File not Exists: " + name);
+    WriteLine("Error - File not Exists: " + ShownText(name));
     return;
   }
   ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, hashOnly);
 }
 
-void ExpandTarget(const std::string& target, bool hashOnly) {
-  std::string directory = DirectoryPart(target);
-  if (directory.empty()) directory = DirectoryPart(platform::ModuleFileName());
-  std::string mask = FileNamePart(target);
-  if (mask.empty()) mask = "*.*";
+namespace {
 
-  // The whole listing is taken before the first file is processed.
-  const std::string names = JoinNames(ListDirectory(directory, mask, platform::kAttributeNormal));
+// The reason a target that found nothing to report gives: the system's, given the code of the
+// failure that stopped it (0 when entries were found but none was a file).
+std::string WhyNothing(const std::string& directory, std::uint32_t error) {
+  if (error == 0 || error == platform::kErrorNoMatch) return "no matching file";
+  // On POSIX a folder's name may hold "*" and "?"; where no such folder exists, the user most
+  // likely meant a wildcard.
+  if (directory.find_first_of("*?") != std::string::npos &&
+      platform::FileAttributes(directory) == platform::kInvalidFileAttributes) {
+    return "wildcard in the folder part";
+  }
+  return platform::ErrorText(error);
+}
 
-  std::size_t start = 0;
-  while (start < names.size()) {
-    const std::size_t end = names.find('\n', start);
+// Reports the one entry that name denotes. Returns why there was no line, or empty.
+std::string ReportExactName(const std::string& directory, const std::string& name, bool hashOnly) {
+  const std::uint32_t attributes = platform::FileAttributes(name);
+  if (attributes == platform::kInvalidFileAttributes) {
+    return WhyNothing(directory, platform::LastError());
+  }
+  if ((attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
+  ReportFile(name, name, hashOnly);
+  return {};
+}
+
+// Reports each file of the directory that the mask selects, in listing order. Returns why there
+// was no line, or empty.
+std::string ReportListedFiles(const std::string& directory, const std::string& mask,
+                              bool hashOnly) {
+  // The whole listing is taken, and let go, before the first file is processed.
+  std::uint32_t searchError = 0;
+  std::string names;
+  {
+    const TDirectoryListing listing = ListDirectory(directory, mask);
+    searchError = listing.SearchError;
+    names = JoinNames(listing);
+  }
+  bool reported = false;
+  for (std::size_t start = 0, end; start < names.size(); start = end + 1) {
+    end = names.find('\0', start);
     const std::string current = names.substr(start, end - start);
     if (IsExistingFile(current)) {
       ReportFile(current, current, hashOnly);
+      reported = true;
     } else if (!IsPlainFileName(current)) {
       ReportThroughShortName(current, hashOnly);
+      reported = true;
     }
-    start = end + 1;
   }
+  return reported ? std::string() : WhyNothing(directory, searchError);
+}
+
+// One line on standard error, after the lines standard output holds so far.
+void WriteNotice(const std::string& target, const std::string& reason) {
+  FlushStdOut();
+  platform::WriteStd(platform::TStdStream::Error, "kelvane: " + ShownText(target) + ": " + reason +
+                                                      std::string(platform::kConventions.LineEnd));
+}
+
+}  // namespace
+
+void ExpandTarget(const std::string& target, bool hashOnly) {
+  std::string directory = DirectoryPart(target);
+  if (directory.empty()) {
+    directory = platform::kConventions.BareTargetsInProgramFolder
+                    ? DirectoryPart(platform::ModuleFileName())
+                    : std::string(".") + platform::kConventions.ListingSeparator;
+  }
+  std::string mask = FileNamePart(target);
+  if (mask.empty()) mask = "*.*";
+
+  const bool exact =
+      platform::kConventions.ExactNamesExact && mask.find_first_of("*?") == std::string::npos;
+  const std::string why = exact ? ReportExactName(directory, directory + mask, hashOnly)
+                                : ReportListedFiles(directory, mask, hashOnly);
+  if (!why.empty() && platform::kConventions.NoticeForEmptyTarget) WriteNotice(target, why);
 }
 
 }  // namespace kelvane

@@ -10,25 +10,30 @@
 namespace kelvane {
 
 // Expands one target argument (a file name or mask, with or without a
-// directory; without one, the program's own directory) and reports each
-// file it names through ReportFile. Only EInOutError escapes.
+// directory) and reports each file it names through ReportFile, once and
+// under its own name. Without a directory, the target refers to the
+// program's own folder or to the current one, as the system's conventions
+// say (platform/Conventions.h); so do they whether a last component without
+// "*" or "?" is that exact entry, and whether a target that yields no line
+// writes a notice with the reason to standard error. Only EInOutError
+// escapes.
 void ExpandTarget(const std::string& target, bool hashOnly);
 
 // The entries of one directory that one mask selects, in delivery order.
 struct TDirectoryListing {
-  std::string ListedDirectory;  // always ends in "\" once listed
-  std::vector<std::string> FilterMasks;
+  std::string ListedDirectory;    // ends in the listing separator once listed
+  std::uint32_t SearchError = 0;  // why the search failed (LastError); 0 when it ran
   std::vector<platform::TFindData> AcceptedEntries;
 };
 
-// Lists the entries of directory that mask selects: "." and ".." are left
-// out, and so is every long name the mask (or an exclusion mask "^...")
-// rejects. An empty directory gives an empty listing.
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
-                                std::uint32_t attributes);
+// Lists the entries of directory, of every attribute, whose long names mask
+// (or an exclusion mask "^...") accepts. An empty directory gives an empty
+// listing.
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask);
 
 // Every accepted entry that is not a directory, as ListedDirectory + long
-// name + line feed, in listing order.
+// name + a zero byte, in listing order. The zero byte, which no name on
+// either system can hold, keeps a name with a line feed whole.
 std::string JoinNames(const TDirectoryListing& listing);
 
 // True when mask ("*" any run, "?" exactly one byte) consumes the whole name,
@@ -40,7 +45,7 @@ bool IsPlainFileName(std::string_view name);
 
 // Reaches a listed name that does not open under its long name through its
 // short name, reporting it under that long name; writes "Error - File not
-// Exists: " and the full name when no such file is found.
+// Exists: " and the full name when no such file is found. Writes one line.
 void ReportThroughShortName(const std::string& name, bool hashOnly);
 
 }  // namespace kelvane

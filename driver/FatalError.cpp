@@ -1,10 +1,12 @@
+#include "driver/FatalError.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
-#include "driver/Program.h"
+#include "platform/Conventions.h"
 #include "platform/Platform.h"
 
 namespace kelvane {
@@ -24,10 +26,11 @@ void ReportFatalError(const char* className, const std::string& message, const v
     // Standard output is what failed; the diagnostic goes to standard error anyway.
   }
   const bool endsWithDot = !message.empty() && message.back() == '.';
+  const std::string lineEnd(platform::kConventions.LineEnd);
   const std::string diagnostic = "Exception " + std::string(className) + " in module " +
                                  FileNamePart(platform::ModuleFileName()) + " at " +
-                                 AddressText(address) + ".\r\n" + message +
-                                 (message.empty() || endsWithDot ? "" : ".") + "\r\n\r\n";
+                                 AddressText(address) + "." + lineEnd + message +
+                                 (message.empty() || endsWithDot ? "" : ".") + lineEnd + lineEnd;
   platform::WriteStd(platform::TStdStream::Error, platform::ToOem(diagnostic));
   platform::Exit(1);
 }

@@ -5,6 +5,7 @@
 
 #include "base/Exceptions.h"
 #include "base/StdOut.h"
+#include "driver/FatalError.h"
 #include "driver/Program.h"
 #include "platform/Platform.h"
 

@@ -5,13 +5,19 @@
 
 namespace kelvane {
 
-// The path up to and including its last ":", "\" or "/"; empty when it has none.
+// The path up to and including its last separator (":", "\" or "/" on
+// Windows, "/" alone on POSIX); empty when it has none.
 std::string DirectoryPart(std::string_view path);
 
-// The text after the last ":", "\" or "/"; the whole path when it has none.
+// The text after the last separator; the whole path when it has none.
 std::string FileNamePart(std::string_view path);
 
 // True when the name denotes an existing entry that is not a directory.
 bool IsExistingFile(const std::string& name);
+
+// A name as a line shows it: where names may hold control bytes (POSIX),
+// each of 0x01 to 0x1F and 0x7F becomes "?", so that no name can start a
+// line of its own; every other byte stays as it is.
+std::string ShownText(std::string_view name);
 
 }  // namespace kelvane

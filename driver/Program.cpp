@@ -50,7 +50,7 @@ bool IsHelpToken(const std::string& argument) {
 
 void ShowUsage() {
   WriteLine("Usage:\n");
-  WriteLine(FileNamePart(ArgumentText(0)) + " -hash File1 " + "File2 " + "FileN ");
+  WriteLine(ShownText(FileNamePart(ArgumentText(0))) + " -hash File1 " + "File2 " + "FileN ");
   WriteLine("Use [-hash] key to display only hash-sums");
   WriteLine("");
   WriteLine(Unscramble(kClosingLine.bytes));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace kelvane {
 
@@ -16,10 +15,5 @@ void ShowUsage();
 // first argument, else the usage screen or one ExpandTarget per target, in order.
 // Raises only what nothing below handled (EInOutError, EOutOfMemory).
 void RunProgram();
-
-// Ends the run after an error nothing handled: flushes standard output,
-// writes the diagnostic to standard error and exits with code 1.
-[[noreturn]] void ReportFatalError(const char* className, const std::string& message,
-                                   const void* address);
 
 }  // namespace kelvane

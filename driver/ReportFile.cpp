@@ -82,7 +82,7 @@ std::string GetInfoHash(const std::string& fileName) {
 }
 
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
-  std::string nameField = "  " + FileNamePart(shownName);
+  std::string nameField = "  " + ShownText(FileNamePart(shownName));
   std::string field;
   try {
     if (hashOnly) nameField.clear();

@@ -8,7 +8,8 @@ namespace kelvane {
 
 // Writes exactly one line for the file: "<digest>  <name>", or one of the
 // error lines. The file is tested and opened as openName; only the file-name
-// part of shownName is displayed, and nothing at all with hashOnly. Every
+// part of shownName is displayed (as ShownText shows it), and nothing at all
+// with hashOnly. Every
 // failure met on the way becomes the "Error in file " line; only a failure
 // to write standard output escapes (EInOutError).
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly);

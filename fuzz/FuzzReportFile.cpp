@@ -19,6 +19,7 @@
 #include "digest/SHA1.h"
 #include "driver/ReportFile.h"
 #include "fuzz/ReferenceDecoder.h"
+#include "platform/Conventions.h"
 
 namespace {
 
@@ -229,6 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kelvane::SetStdOutWriter(Capture, false);
   kelvane::WriteLine(line);
   kelvane::FlushStdOut();
-  Require(g_written == line + "\r\n", "report line not written as one line", g_written);
+  Require(g_written == line + std::string(kelvane::platform::kConventions.LineEnd),
+          "report line not written as one line", g_written);
   return 0;
 }

@@ -2,11 +2,13 @@
 
 // The only door to the operating system. Every operation stands for one
 // Windows call and keeps its documented behaviour: the win32 backend makes
-// that call, the posix backend emulates what the program relies on. Names are
-// byte strings in the system's 8-bit code page; on Windows a name that the
-// "A" call refuses as too long goes to the matching "W" call. The operations
-// are named apart from the Windows calls so that no <windows.h> macro can
-// rename them.
+// that call, the posix backend emulates what the program relies on, under the
+// conventions of its own system (platform/Conventions.h). Names are byte
+// strings: in the system's 8-bit code page on Windows, on POSIX the very bytes
+// the file system stores (any byte but "/" and the zero byte). On Windows a
+// name that the "A" call refuses as too long goes to the matching "W" call.
+// The operations are named apart from the Windows calls so that no
+// <windows.h> macro can rename them.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,18 +23,16 @@ namespace kelvane::platform {
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
-inline constexpr std::uint32_t kAttributeNormal = 0x80;
 
 // ---- Process -------------------------------------------------------------
 
 // Called once by main before anything else. The posix backend keeps the
-// argument words and makes a write to a closed pipe fail with an error
-// instead of killing the process.
+// argument words; the process keeps the signal dispositions it inherited.
 void Initialize(int argc, char** argv);
 
-// The command line as one byte string (GetCommandLineA), read afresh each
-// call. Returns false where the system hands over words already split (POSIX);
-// then ArgumentWords() holds them.
+// The command line as one byte string (GetCommandLineA). Returns false where
+// the system hands over words already split (POSIX); then ArgumentWords()
+// holds them.
 bool CommandLine(std::string& line);
 
 // The words after the program's own name, as the POSIX shell split them.
@@ -48,7 +48,10 @@ std::string ModuleFileName();
 
 // ---- File attributes and files -------------------------------------------
 
-// The attribute bits of the entry a name denotes, or kInvalidFileAttributes.
+// The attribute bits of the entry a name denotes, or kInvalidFileAttributes
+// (then LastError() tells why). A symbolic link whose target cannot be
+// reached (dangling or looping) is an existing entry that is not a
+// directory, as Windows reports a link it cannot open.
 std::uint32_t FileAttributes(const std::string& name);
 
 // An open file; the handle closes itself.
@@ -104,7 +107,9 @@ class TFileSearch {
 
   // Starts a search for a directory followed by a last component that may
   // hold "*" and "?". Fails when the directory cannot be read, the pattern is
-  // invalid (a wildcard in the directory part included) or nothing matches.
+  // invalid (on Windows a wildcard in the directory part, which POSIX takes
+  // as part of a folder's name) or nothing matches; LastError() then tells
+  // why, kErrorNoMatch meaning that the directory was read.
   bool FindFirst(const std::string& pattern, TFindData& data);
   // The next matching entry; false at the end ("no more files").
   bool FindNext(TFindData& data);
@@ -117,12 +122,27 @@ class TFileSearch {
   std::unique_ptr<TState> State;
 };
 
-// The nonzero code left by the last failed search call (GetLastError).
+// The nonzero code the last failed FileAttributes or FindFirst left
+// (GetLastError; on POSIX the errno value or kErrorNoMatch).
 std::uint32_t LastError();
+
+// The code of a search that read its directory and found no matching entry
+// (ERROR_FILE_NOT_FOUND; on POSIX a code of its own that no system call gives).
+extern const std::uint32_t kErrorNoMatch;
+
+// The system's short text for a code LastError() gave, without a line end or
+// a final full stop (FormatMessageA; strerror on POSIX).
+std::string ErrorText(std::uint32_t code);
+
+// ---- Code page -------------------------------------------------------------
 
 // Lower-cases the bytes in place by the system's 8-bit code page
 // (CharLowerBuffA; ASCII on POSIX).
 void LowerCase(std::string& text);
+
+// Converts a text from the 8-bit code page to the console's OEM code page
+// (CharToOemA); unchanged on POSIX.
+std::string ToOem(std::string_view text);
 
 // ---- Standard output and standard error ----------------------------------
 
@@ -132,10 +152,8 @@ enum class TStdStream { Output, Error };
 bool IsCharacterDevice(TStdStream stream);
 
 // Writes all bytes as they are; false when not all of them could be written.
+// A write that would block (a non-blocking pipe that is full) waits until
+// the stream takes bytes again.
 bool WriteStd(TStdStream stream, std::string_view bytes);
-
-// Converts a text from the 8-bit code page to the console's OEM code page
-// (CharToOemA); unchanged on POSIX.
-std::string ToOem(std::string_view text);
 
 }  // namespace kelvane::platform

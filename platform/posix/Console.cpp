@@ -1,3 +1,4 @@
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,17 +18,20 @@ bool IsCharacterDevice(TStdStream stream) {
 }
 
 bool WriteStd(TStdStream stream, std::string_view bytes) {
+  const int fd = Descriptor(stream);
   while (!bytes.empty()) {
-    ssize_t n = write(Descriptor(stream), bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A parent set the stream non-blocking: wait until its reader makes room.
+      pollfd ready = {fd, POLLOUT, 0};
+      if (poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+    } else if (n == 0 || errno != EINTR) {
+      return false;
+    }
   }
   return true;
-}
-
-std::string ToOem(std::string_view text) {
-  return std::string(text);
 }
 
 }  // namespace kelvane::platform

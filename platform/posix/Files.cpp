@@ -3,16 +3,25 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "platform/Platform.h"
-#include "platform/posix/Names.h"
+#include "platform/posix/Errors.h"
 
 namespace kelvane::platform {
 
 std::uint32_t FileAttributes(const std::string& name) {
   struct stat info;
-  if (name.empty() || stat(SystemName(name).c_str(), &info) != 0) return kInvalidFileAttributes;
+  if (name.empty()) {
+    KeepError(ENOENT);
+    return kInvalidFileAttributes;
+  }
+  if (stat(name.c_str(), &info) != 0) {
+    const int error = errno;
+    // A link that leads nowhere is still an entry: opening it is what fails.
+    if (lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return kAttributeArchive;
+    KeepError(static_cast<std::uint32_t>(error));
+    return kInvalidFileAttributes;
+  }
   // Only the directory bit means anything to the program.
   return S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeArchive;
 }
@@ -34,8 +43,7 @@ bool TFile::Open(const std::string& name) {
   Close();
   // Non-blocking, so that a FIFO without a writer cannot hang the run; it
   // makes no difference to reading a regular file.
-  std::string systemName = SystemName(name);
-  int fd = open(systemName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   // Windows refuses to open a directory as a file; so does this emulation.
@@ -43,7 +51,7 @@ bool TFile::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  *State = {fd, std::move(systemName), info, 0, false};
+  *State = {fd, name, info, 0, false};
   return true;
 }
 

@@ -1,4 +1,3 @@
-#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -21,9 +20,6 @@ std::string& StartedAs() {
 }  // namespace
 
 void Initialize(int argc, char** argv) {
-  // A reader that has gone away must give a failed write, which the program
-  // reports, rather than a silent death by SIGPIPE.
-  signal(SIGPIPE, SIG_IGN);
   StartedAs() = argc > 0 && argv[0] != nullptr ? argv[0] : "";
   Words().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 }

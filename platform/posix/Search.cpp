@@ -1,75 +1,37 @@
 // Emulates FindFirstFileA/FindNextFileA over opendir/readdir.
 //
-// The pattern is a directory followed by a last component. The directory is
-// listed in the file system's own order, "." and ".." included. The last
-// component is matched against each name by these Windows-style rules:
+// The pattern is a directory followed by a last component; only "/"
+// separates them, and the directory is a folder's name as it stands, any
+// byte included. The directory is listed in the file system's own order,
+// "." and ".." included, and every name is delivered as the file system
+// stores it. The last component is matched against each name by the
+// program's wildcard rule (platform/Wildcard.h) with these Windows-style
+// additions:
 //   - letters compare without regard to ASCII case;
-//   - "*" matches any run of bytes, the empty run included;
-//   - "?" matches exactly one byte;
 //   - "*.*" matches every name, and a component ending in ".*" also matches
-//     a name that stops where that ".*" begins ("a.*" matches "a");
-//   - every other byte, "^" included, matches only itself.
-// A wildcard in the directory part, a directory that cannot be read and a
-// pattern that matches nothing all fail the search. Names longer than a
-// Windows find record holds (259 bytes) are passed over. A control code or a
-// backslash, which no Windows name can hold, is delivered as "?", the way
-// Windows delivers a character its code page cannot represent: a line feed
-// would cut the name in two wherever names are kept one per line, and a
-// backslash would make it a path into another folder. There are no short
-// names.
+//     a name that stops where that ".*" begins ("a.*" matches "a").
+// A directory that cannot be read and a pattern that matches nothing fail
+// the search. There are no short names.
 
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Platform.h"
-#include "platform/posix/Names.h"
+#include "platform/Wildcard.h"
+#include "platform/posix/Errors.h"
 
 namespace kelvane::platform {
 
 namespace {
 
-constexpr std::uint32_t kErrorFileNotFound = 2;
-constexpr std::uint32_t kErrorPathNotFound = 3;
-constexpr std::uint32_t kErrorNoMoreFiles = 18;
-constexpr std::uint32_t kErrorInvalidName = 123;
-constexpr std::size_t kMaxNameLength = 259;
-
-std::uint32_t lastError = 0;
-
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-// A mismatch after a "*" lets only the last "*" take one byte more; that is
-// enough, and keeps a mask with many stars from taking exponential time.
-bool Glob(const char* mask, const char* name) {
-  const char* afterStar = nullptr;
-  const char* starName = nullptr;
-  while (*name != '\0') {
-    if (*mask == '*') {
-      afterStar = ++mask;
-      starName = name;
-    } else if (*mask != '\0' && (*mask == '?' || Lower(*mask) == Lower(*name))) {
-      ++mask;
-      ++name;
-    } else if (afterStar != nullptr) {
-      mask = afterStar;
-      name = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (*mask == '*') ++mask;
-  return *mask == '\0';
-}
-
-bool PatternMatches(const std::string& mask, const std::string& name) {
-  if (mask == "*.*" || Glob(mask.c_str(), name.c_str())) return true;
-  const std::size_t n = mask.size();
-  return n >= 2 && mask.compare(n - 2, 2, ".*") == 0 &&
-         Glob(mask.substr(0, n - 2).c_str(), name.c_str());
+// The mask is lower-cased already.
+bool PatternMatches(std::string_view mask, std::string name) {
+  LowerCase(name);
+  if (mask == "*.*" || WildcardMatch(name, mask)) return true;
+  return mask.ends_with(".*") && WildcardMatch(name, mask.substr(0, mask.size() - 2));
 }
 
 }  // namespace
@@ -77,7 +39,7 @@ bool PatternMatches(const std::string& mask, const std::string& name) {
 struct TFileSearch::TState {
   DIR* Dir = nullptr;
   std::string Directory;  // as handed to the system, ending in "/"
-  std::string Mask;
+  std::string Mask;       // lower-cased
 };
 
 TFileSearch::TFileSearch() : State(std::make_unique<TState>()) {}
@@ -98,33 +60,29 @@ void TFileSearch::Close() {
 
 bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
   Close();
-  const std::string name = SystemName(pattern);
-  const std::size_t split = name.find_last_of('/');
-  State->Directory = split == std::string::npos ? "./" : name.substr(0, split + 1);
-  State->Mask = split == std::string::npos ? name : name.substr(split + 1);
-  if (State->Directory.find_first_of("*?") != std::string::npos || State->Mask.empty()) {
-    lastError = kErrorInvalidName;
+  const std::size_t split = pattern.find_last_of('/');
+  State->Directory = split == std::string::npos ? "./" : pattern.substr(0, split + 1);
+  State->Mask = split == std::string::npos ? pattern : pattern.substr(split + 1);
+  LowerCase(State->Mask);
+  if (State->Mask.empty()) {
+    KeepError(EINVAL);
     return false;
   }
   State->Dir = opendir(State->Directory.c_str());
   if (State->Dir == nullptr) {
-    lastError = kErrorPathNotFound;
+    KeepError(static_cast<std::uint32_t>(errno));
     return false;
   }
   if (FindNext(data)) return true;
   Close();
-  lastError = kErrorFileNotFound;
+  KeepError(kErrorNoMatch);
   return false;
 }
 
 bool TFileSearch::FindNext(TFindData& data) {
-  if (State->Dir == nullptr) {
-    lastError = kErrorNoMoreFiles;
-    return false;
-  }
+  if (State->Dir == nullptr) return false;
   while (const dirent* entry = readdir(State->Dir)) {
-    const std::size_t length = std::strlen(entry->d_name);
-    if (length > kMaxNameLength || !PatternMatches(State->Mask, entry->d_name)) continue;
+    if (!PatternMatches(State->Mask, entry->d_name)) continue;
     bool directory = entry->d_type == DT_DIR;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat info;
@@ -132,23 +90,11 @@ bool TFileSearch::FindNext(TFindData& data) {
       directory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     }
     data.Attributes = directory ? kAttributeDirectory : kAttributeArchive;
-    data.FileName.assign(entry->d_name, length);
-    for (char& c : data.FileName) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == '\\') c = '?';
-    }
+    data.FileName = entry->d_name;
     data.AlternateFileName.clear();
     return true;
   }
-  lastError = kErrorNoMoreFiles;
   return false;
-}
-
-std::uint32_t LastError() {
-  return lastError;
-}
-
-void LowerCase(std::string& text) {
-  for (char& c : text) c = Lower(c);
 }
 
 }  // namespace kelvane::platform

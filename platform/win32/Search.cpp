@@ -73,12 +73,4 @@ bool TFileSearch::FindNext(TFindData& data) {
   return true;
 }
 
-std::uint32_t LastError() {
-  return GetLastError();
-}
-
-void LowerCase(std::string& text) {
-  if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-}
-
 }  // namespace kelvane::platform

@@ -9,21 +9,23 @@
 namespace kelvane {
 namespace {
 
+using testing::kEol;
 using testing::Output;
 
 TEST(StdOutTest, NonConsoleHandsOnFull128BytePiecesAndTheRestAtFlush) {
   Output output(false);
   WriteLine("abc");
   EXPECT_TRUE(Output::Pieces.empty());
-  WriteLine(std::string(121, 'x'));  // 5 + 123 bytes: exactly one full buffer
+  const std::size_t rest = 128 - (3 + kEol.size()) - kEol.size();
+  WriteLine(std::string(rest, 'x'));  // exactly one full buffer
   EXPECT_EQ(Output::Pieces.size(), 1u);
-  WriteLine(std::string(300, 'y'));  // two full pieces, 46 bytes held back
+  WriteLine(std::string(300, 'y'));  // two full pieces, the rest held back
   FlushStdOut();
   FlushStdOut();  // nothing left: nothing handed on
   ASSERT_EQ(Output::Pieces.size(), 4u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Output::Pieces[i].size(), 128u);
   EXPECT_EQ(Output::Text(),
-            "abc\r\n" + std::string(121, 'x') + "\r\n" + std::string(300, 'y') + "\r\n");
+            "abc" + kEol + std::string(rest, 'x') + kEol + std::string(300, 'y') + kEol);
 }
 
 TEST(StdOutTest, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
@@ -32,7 +34,7 @@ TEST(StdOutTest, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
   for (const std::string& line :
        {std::string("a\0b\n\xFF\xE9", 6), std::string(), std::string(200, 'z')}) {
     WriteLine(line);
-    expected += line + "\r\n";
+    expected += line + kEol;
     EXPECT_EQ(Output::Text(), expected);
   }
 }
@@ -43,7 +45,7 @@ TEST(StdOutTest, FailedWriteRaisesAfterTheLineAndAtEveryLaterCheck) {
     Output::Failing = true;
     if (console) {
       EXPECT_THROW(WriteLine("lost"), EInOutError);
-      EXPECT_EQ(Output::Text(), "lost\r\n");  // the line was attempted in full
+      EXPECT_EQ(Output::Text(), "lost" + kEol);  // the line was attempted in full
     } else {
       WriteLine("held");  // still in the buffer: nothing has failed yet
       EXPECT_THROW(FlushStdOut(), EInOutError);

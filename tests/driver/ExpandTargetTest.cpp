@@ -14,10 +14,12 @@
 namespace kelvane {
 namespace {
 
+using testing::kEol;
 using testing::Output;
 using testing::TempFolder;
 using Lines = std::multiset<std::string>;
 const std::string kSep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+const bool kWin32 = platform::kConventions.Separators == platform::kWin32Conventions.Separators;
 
 // A metainfo file whose info value is the integer n (1 or 2), its digest (SHA-1 of "i<n>e"), and
 // the line that reports it under a name.
@@ -50,24 +52,25 @@ TEST(MatchesWildcardTest, WholeNameConsumed) {
 TEST(IsPlainFileNameTest, ForbiddenBytesInTheFileNamePartDecide) {
   for (int code = 0; code < 256; ++code) {
     const char c = static_cast<char>(code);
-    if (c == ':' || c == '/' || c == '\\') continue;  // separators split the name
-    const bool forbidden = code < 0x20 || std::string("\"*<>?|").find(c) != std::string::npos;
+    if (platform::kConventions.Separators.find(c) != std::string::npos) continue;  // splits
+    const bool forbidden = code < 0x20 || std::string("\"*/:<>?\\|").find(c) != std::string::npos;
     EXPECT_EQ(IsPlainFileName(std::string("a") + c + "b"), !forbidden) << "code " << code;
   }
-  EXPECT_TRUE(IsPlainFileName("dir?*\\name"));
+  EXPECT_TRUE(IsPlainFileName("dir?*/name"));
   EXPECT_FALSE(IsPlainFileName("c:a|b"));
 }
 
-// The lines, each ended by CR LF, one call (by default the expansion of a target) writes.
+// The lines, each ended by the line end, one call (by default the expansion of a target) writes.
 Lines Expand(const std::string& name, bool hashOnly = false,
              void (*call)(const std::string&, bool) = ExpandTarget) {
   Output output;
   call(name, hashOnly);
   Lines lines;
   std::string rest = Output::Text();
-  for (std::size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2))
+  for (std::size_t end; (end = rest.find(kEol)) != std::string::npos;
+       rest.erase(0, end + kEol.size()))
     lines.insert(rest.substr(0, end));
-  EXPECT_EQ(rest, "") << "output not ended by CR LF";
+  EXPECT_EQ(rest, "") << "output not ended by the line end";
   return lines;
 }
 
@@ -89,16 +92,18 @@ struct ExpandTargetTest : ::testing::Test {
 TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   const Lines all = {Hashed(1, "a.torrent"), Hashed(1, "noext"),         Hashed(1, ".hidden"),
                      Hashed(1, "b.tor"),     Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")};
-  // Never a directory, "." or ".."; names shown as stored; "^" masks exclude.
+  const Lines mixed = {Hashed(2, "MiXed.Torrent")}, inner = {Hashed(1, "inner.torrent")};
+  // Never a directory, "." or ".."; names shown as stored; "^" masks exclude. A name without
+  // wildcards is a mask like any other on Windows, the exact name on POSIX.
   // clang-format off
   const std::pair<std::string, Lines> cases[] = {
       {"*.*", all}, {"*", all}, {"", all},
       {"*.torrent", {Hashed(1, "a.torrent"), Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")}},
       {"*.tor", {Hashed(1, "b.tor")}}, {"no*.*", {}}, {"^*.torrent", {}}, {"folder.torrent", {}},
-      {"MIXED.TORRENT", {Hashed(2, "MiXed.Torrent")}}, {"m?x*.T*", {Hashed(2, "MiXed.Torrent")}},
-      {"^A.TORRENT", {Hashed(2, "^a.torrent")}}, {"missing" + kSep + "*", {}},
-      {"fold*" + kSep + "inner.torrent", {}}, {"folder.torrent/", {Hashed(1, "inner.torrent")}},
-      {"folder.torrent\\", {Hashed(1, "inner.torrent")}}};
+      {"MIXED.TORRENT", kWin32 ? mixed : Lines{}}, {"MiXed.Torrent", mixed},
+      {"m?x*.T*", mixed}, {"^A.TORRENT", kWin32 ? Lines{Hashed(2, "^a.torrent")} : Lines{}},
+      {"missing" + kSep + "*", {}}, {"fold*" + kSep + "inner.torrent", {}},
+      {"folder.torrent/", inner}, {"folder.torrent\\", kWin32 ? inner : Lines{}}};
   // clang-format on
   for (const auto& [fileNamePart, lines] : cases)
     EXPECT_EQ(Expand(Dir.Name(fileNamePart)), lines) << fileNamePart;
@@ -107,7 +112,7 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   Output output;  // the same target twice is processed twice
   ExpandTarget(Dir.Name("a.torrent"), false);
   ExpandTarget(Dir.Name("a.torrent"), false);
-  EXPECT_EQ(Output::Text(), Hashed(1, "a.torrent") + "\r\n" + Hashed(1, "a.torrent") + "\r\n");
+  EXPECT_EQ(Output::Text(), Hashed(1, "a.torrent") + kEol + Hashed(1, "a.torrent") + kEol);
 }
 
 // A name not found through its short name gets a line naming the whole name looked for, also with
@@ -130,8 +135,9 @@ TEST(ExpandTargetPlatformTest, ManyStarsOnALongNameTakeLinearTime) {
   EXPECT_EQ(Expand(dir.Name(stars)), Lines{Hashed(1, name)});
 }
 
-// Bare targets mean the program's own folder, whatever the current folder; "./" the current one.
-TEST(ExpandTargetPlatformTest, BareTargetsMeanTheProgramsFolder) {
+// Bare targets mean the program's own folder on Windows, whatever the current folder, and the
+// current folder on POSIX; "./" always means the current one.
+TEST(ExpandTargetPlatformTest, BareTargetsMeanTheFolderOfTheSystemsConvention) {
 #ifdef _WIN32
   wchar_t path[MAX_PATH];
   const std::filesystem::path self(std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH)));
@@ -143,10 +149,12 @@ TEST(ExpandTargetPlatformTest, BareTargetsMeanTheProgramsFolder) {
   for (const std::string& name : {a, b}) program.Write(name, Torrent(1));
   for (const std::string& name : {a, c}) current.Write(name, Torrent(2));
   const testing::CurrentFolder inCurrent(current.Folder());
-  EXPECT_EQ(Expand(a), Lines{Hashed(1, a)});
-  EXPECT_EQ(Expand(a + "*"), (Lines{Hashed(1, a), Hashed(1, b)}));
-  EXPECT_EQ(Expand(c), Lines{});
-  EXPECT_EQ(Expand("./" + a + "*"), (Lines{Hashed(2, a), Hashed(2, c)}));
+  const Lines here = {Hashed(2, a), Hashed(2, c)};
+  const bool inProgram = platform::kConventions.BareTargetsInProgramFolder;
+  EXPECT_EQ(Expand(a), Lines{inProgram ? Hashed(1, a) : Hashed(2, a)});
+  EXPECT_EQ(Expand(a + "*"), (inProgram ? Lines{Hashed(1, a), Hashed(1, b)} : here));
+  EXPECT_EQ(Expand(c), inProgram ? Lines{} : Lines{Hashed(2, c)});
+  EXPECT_EQ(Expand("./" + a + "*"), here);
   EXPECT_EQ(Expand("." + kSep + c), Lines{Hashed(2, c)});
 }
 
@@ -162,21 +170,6 @@ TEST(ExpandTargetPlatformTest, UnrepresentableNameIsOpenedThroughItsShortName) {
   EXPECT_EQ(Expand(dir.Name("*.torrent"), true), (Lines{Digest(1), Digest(2)}));
   EXPECT_EQ(Expand(dir.Name("??.torrent"), false, ReportThroughShortName),
             Lines{Hashed(2, "??.torrent")});
-}
-#else
-// A line feed must not cut a name in two (the rest taken from the current folder), nor a backslash
-// make it a path into a subfolder: both are listed as "?"; a directory so listed is passed over.
-TEST(ExpandTargetPlatformTest, NameWindowsCannotHoldIsListedWithQuestionMark) {
-  TempFolder dir, current;
-  dir.MakeFolder("e\nf.torrent");
-  dir.Write("a\nb.torrent", Torrent(1));
-  dir.Write("c\\d.torrent", Torrent(1));
-  dir.MakeFolder("c");
-  dir.Write("c/d.torrent", Torrent(2));
-  current.Write("b.torrent", Torrent(2));
-  const testing::CurrentFolder inCurrent(current.Folder());
-  EXPECT_EQ(Expand(dir.Name("*.torrent")), (Lines{"Error - File not Exists:   a?b.torrent",
-                                                  "Error - File not Exists:   c?d.torrent"}));
 }
 #endif
 

@@ -29,6 +29,7 @@ namespace kelvane {
 namespace {
 
 using namespace std::string_literals;
+using testing::kEol;
 using testing::Output;
 
 // Digests computed once with Python's hashlib over the bytes named.
@@ -93,19 +94,23 @@ TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
   for (const auto& [field, contents] : cases)
     for (const std::string& content : contents) {
       const std::string name = folder.Write("x.torrent", content);
-      EXPECT_EQ(Report(name, name, false), field + "  x.torrent\r\n"s) << content.substr(0, 60);
-      EXPECT_EQ(Report(name, name, true), field + "\r\n"s) << content.substr(0, 60);
+      EXPECT_EQ(Report(name, name, false), field + "  x.torrent"s + kEol) << content.substr(0, 60);
+      EXPECT_EQ(Report(name, name, true), field + kEol) << content.substr(0, 60);
     }
 }
 
 TEST(ReportFileTest, OpensOneNameAndShowsTheFileNamePartOfTheOther) {
   testing::TempFolder folder;
   const std::string file = folder.Write("short.t", "d4:infoi1ee");
-  EXPECT_EQ(Report(file, "C:\\Long Folder\\A Long Name.torrent", false),
-            kI1e + "  A Long Name.torrent\r\n"s);
+  EXPECT_EQ(
+      Report(file, "Long Folder/A Long\tName\x7F.torrent", false),
+      kI1e + "  "s +
+          (platform::kConventions.ControlBytesShownAsQuestionMark ? "A Long?Name?.torrent"
+                                                                  : "A Long\tName\x7F.torrent") +
+          kEol);
   const std::string directory = folder.MakeFolder("dir.torrent");
-  EXPECT_EQ(Report(directory, directory, false), "Error - File not Exists:   dir.torrent\r\n");
-  EXPECT_EQ(Report(directory, directory, true), "Error - File not Exists: \r\n");
+  EXPECT_EQ(Report(directory, directory, false), "Error - File not Exists:   dir.torrent" + kEol);
+  EXPECT_EQ(Report(directory, directory, true), "Error - File not Exists: " + kEol);
 }
 
 TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
@@ -115,7 +120,7 @@ TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   Output::Failing = true;
   EXPECT_THROW(ReportFile(file, file, false), EInOutError);
   // The line was attempted once; no other line went out in its place.
-  EXPECT_EQ(Output::Pieces, std::vector{kI1e + "  x.torrent\r\n"s});
+  EXPECT_EQ(Output::Pieces, std::vector{kI1e + "  x.torrent"s + kEol});
 }
 
 // A stream that claims more bytes than it delivers, as a file cut after its size was taken does: a
@@ -152,7 +157,7 @@ TEST(ReportFileTest, AFifoIsReportedWithoutWaitingForAWriter) {
   testing::TempFolder folder;
   const std::string fifo = folder.Name("pipe.torrent");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  pipe.torrent\r\n");
+  EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  pipe.torrent" + kEol);
 }
 #else
 // Another handle open for writing, not one only reading, bars shared reading. The file is closed
@@ -166,7 +171,7 @@ TEST(ReportFileTest, AFileOpenForWritingElsewhereGivesTheErrorInFileLine) {
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Report(file, file, false),
-              (access == GENERIC_READ ? kI1e : kInFile) + "  x.torrent\r\n"s);
+              (access == GENERIC_READ ? kI1e : kInFile) + "  x.torrent"s + kEol);
     CloseHandle(other);
   }
   SetStdOutWriter(

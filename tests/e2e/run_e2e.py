@@ -1,38 +1,50 @@
 #!/usr/bin/env python3
-"""End-to-end tests of kelvane, run as a user runs it: run_e2e.py PROGRAM [--emulator COMMAND...]
+"""End-to-end tests of kelvane, run as a user runs it.
 
-A copy of the program lies beside most test files, since a bare target names the program's
-folder; runs start in another folder. Exit code, stderr and stdout are compared byte for byte,
-stdout as a set of lines where a folder's files come in the file system's order.
+    run_e2e.py PROGRAM [--emulator COMMAND...] [-k NAME]... [--list]
+
+With --emulator the program (the Windows build) runs under that command. Each case is one
+function below; -k NAME runs the cases whose names hold NAME (the option may repeat), --list
+names them all. The scratch folder and its files are made when the run starts and go at its end.
+
+A copy of the program lies in the folder PROG beside most test files. Runs start in WORK on
+Windows, where a bare target means the program's folder, and in PROG natively, where it means the
+current folder: either way a bare target means PROG. Exit code, stderr and stdout are compared byte
+for byte, stdout as a set of lines where a folder's files come in the file system's order.
 """
 
+import argparse
 import filecmp
 import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
 from bencode_tools import bencode, content, digest, pieces  # noqa: E402
 
 NOT_EXISTS, IN_FILE = b"Error - File not Exists: ", b"Error in file "
-USAGE = (b"Usage:\n\r\n%s -hash File1 File2 FileN \r\n"
-         b"Use [-hash] key to display only hash-sums\r\n\r\n")
-DIAGNOSTIC = re.compile(rb"Exception EInOutError in module ([^\r\n]+) at [0-9A-Fa-fx]+\.\r\n"
-                        rb"[^\r\n]*\.\r\n\r\n")
-SOURCE = os.path.abspath(sys.argv[1])
-EMULATOR = sys.argv[sys.argv.index("--emulator") + 1:] if "--emulator" in sys.argv else []
-WINDOWS = bool(EMULATOR)
-NAME = b"kelvane.exe" if WINDOWS else b"kelvane"
-ROOT = tempfile.mkdtemp(prefix="kelvane-e2e-")
-PROG, WORK = os.path.join(ROOT, "prog"), os.path.join(ROOT, "work")
-FIELDS = {}  # file of the program's folder -> its line's first part, None for no line
-FULL = os.open("/dev/full", os.O_WRONLY)  # a character device: the first write fails
+CASES = {}  # name -> (function, runs for the Windows build, runs for the native build)
+
+# Set by setup() when the run starts.
+SOURCE, EMULATOR, WINDOWS, EOL, NAME = "", [], False, b"", b""
+ROOT = PROG = WORK = START = ""
+FULL = None  # /dev/full, a character device: the first write fails
+FIELDS = {}  # file of PROG -> its line's first part, None for no line
 tally = [0, 0]
+
+
+def case(windows=True, native=True):
+    def register(function):
+        CASES[function.__name__] = (function, windows, native)
+        return function
+    return register
 
 
 def equal(what, want, got):
@@ -41,14 +53,20 @@ def equal(what, want, got):
         print(f"FAIL: {what}\n  expected: {want!r}\n  got:      {got!r}")
 
 
+def shown(name):
+    """A name as the program's line shows it: natively, control bytes become "?"."""
+    return name if WINDOWS else re.sub(rb"[\x01-\x1f\x7f]", b"?", name)
+
+
 def put(folder, name, data, field):
     """Writes a file and returns its line, which starts with field (a digest or an error)."""
+    folder, name = os.fsencode(folder), os.fsencode(name)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data)
-    if folder == PROG:
-        FIELDS[os.fsencode(name)] = field
-    return field + b"  " + os.fsencode(name)
+    if folder == os.fsencode(PROG):
+        FIELDS[name] = field
+    return field + b"  " + shown(name)
 
 
 def wrap(info, before={}, after={}, trailer=b""):
@@ -57,13 +75,13 @@ def wrap(info, before={}, after={}, trailer=b""):
             + trailer, digest(info).encode())
 
 
+def torrent(seed):
+    return wrap(bencode({"name": seed}), before={"announce": "http://tracker.invalid/a"})
+
+
 def native(path):
     """An absolute path as the program under test takes it."""
     return "Z:" + path.replace("/", "\\") if WINDOWS else path
-
-
-def torrent(seed):
-    return wrap(bencode({"name": seed}), before={"announce": "http://tracker.invalid/a"})
 
 
 def lines(names, hash_only=False):
@@ -71,33 +89,59 @@ def lines(names, hash_only=False):
             for n in map(os.fsencode, names) if FIELDS[n] is not None]
 
 
-def run(args, stdout=None, program=None):
+def forms():
+    """The files of PROG that show every kind of line, by their bare names."""
+    return [os.fsdecode(n) for n in FIELDS if n not in (NAME, b"x.torrent", b"-H", b"-hash")]
+
+
+def notice(target, reason):
+    return b"kelvane: " + shown(os.fsencode(target)) + b": " + reason + EOL
+
+
+def usage(name):
+    return (b"Usage:\n" + EOL + name + b" -hash File1 File2 FileN " + EOL
+            + b"Use [-hash] key to display only hash-sums" + EOL + EOL)
+
+
+def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=False):
+    """Exit code, stdout and stderr of one run; with merged, both streams go to stdout."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         code = subprocess.run(EMULATOR + [program or os.path.join(PROG, os.fsdecode(NAME))] + args,
-                              cwd=WORK, stdin=subprocess.DEVNULL, stdout=stdout or out,
-                              stderr=err, timeout=120).returncode
+                              cwd=cwd or START, stdin=subprocess.DEVNULL, stdout=stdout or out,
+                              stderr=subprocess.STDOUT if merged else err, timeout=120,
+                              restore_signals=restore_signals).returncode
         out.seek(0)
         err.seek(0)
         return code, out.read(), err.read()
 
 
-def expect(args, want, as_set=False):
-    """A normal run: exit code 0, nothing on stderr, these bytes or lines (CR LF ended)."""
-    code, out, err = run(args)
-    want = want if isinstance(want, bytes) else b"".join(line + b"\r\n" for line in want)
+def expect(args, want, as_set=False, err=b"", cwd=None):
+    """A normal run: exit code 0, these bytes on stderr, these bytes or lines on stdout."""
+    code, out, got_err = run(args, cwd=cwd)
+    want = want if isinstance(want, bytes) else b"".join(line + EOL for line in want)
     order = (lambda b: b"".join(sorted(b.splitlines(True)))) if as_set else (lambda b: b)
-    equal(f"exit code, stderr and output of {args}", (0, b"", order(want)), (code, err, order(out)))
+    equal(f"exit code, stderr and output of {args}", (0, err, order(want)),
+          (code, got_err, order(out)))
 
 
-def fatal(args, stdout, program=None, name=NAME):
+def fatal(args, stdout, program=None, name=None, restore_signals=True):
     """A run whose writes fail: exit code 1 and the diagnostic naming the program's file."""
-    code, _, err = run(args, stdout, program)
-    match = DIAGNOSTIC.fullmatch(err)
-    equal(f"exit code and diagnostic of {args} on broken output: {err!r}", (1, name),
+    code, _, err = run(args, stdout, program, restore_signals=restore_signals)
+    eol = re.escape(EOL)
+    match = re.fullmatch(rb"Exception EInOutError in module ([^\r\n]+) at [0-9A-Fa-fx]+\." + eol
+                         + rb"[^\r\n]*\." + eol + eol, err)
+    equal(f"exit code and diagnostic of {args} on broken output: {err!r}", (1, name or NAME),
           (code, match and match.group(1)))
 
 
-def make_files():
+def setup(program, emulator):
+    global SOURCE, EMULATOR, WINDOWS, EOL, NAME, ROOT, PROG, WORK, START, FULL
+    SOURCE, EMULATOR, WINDOWS = os.path.abspath(program), emulator, bool(emulator)
+    EOL, NAME = (b"\r\n", b"kelvane.exe") if WINDOWS else (b"\n", b"kelvane")
+    ROOT = tempfile.mkdtemp(prefix="kelvane-e2e-")
+    PROG, WORK = os.path.join(ROOT, "prog"), os.path.join(ROOT, "work")
+    START = WORK if WINDOWS else PROG
+    FULL = os.open("/dev/full", os.O_WRONLY)
     os.makedirs(os.path.join(PROG, "sub"))
     shutil.copy2(SOURCE, os.path.join(PROG, os.fsdecode(NAME)))
     FIELDS[NAME] = IN_FILE
@@ -114,15 +158,17 @@ def make_files():
     put(PROG, "readme.txt", b"hello, this is text\r\n", IN_FILE)
     for name in ["x.torrent", "-H", "-hash"]:
         put(PROG, name, *torrent(os.path.join(PROG, name)))
+    put(WORK, "x.torrent", *torrent(WORK))
     if not WINDOWS:  # Wine does not list a dangling link
-        # Listed but no file: a plain name is passed over; a name with "?" is looked up by
-        # its short name, which this entry lacks, and so the folder is opened as the file.
-        for name, field in [("gone.torrent", None), ("gone?.torrent", NOT_EXISTS)]:
-            os.symlink("nowhere", os.path.join(PROG, name))
-            FIELDS[os.fsencode(name)] = field
+        # A link that leads nowhere is listed, and cannot be opened.
+        for name, target in [("gone.torrent", "nowhere"), ("gone?.torrent", "nowhere"),
+                             ("loop.torrent", "loop.torrent")]:
+            os.symlink(target, os.path.join(PROG, name))
+            FIELDS[os.fsencode(name)] = IN_FILE
 
 
-def check_version():
+@case()
+def version_option():
     """--version first, in any letter case, gives the project's version whatever follows."""
     with open(os.path.join(HERE, "..", "..", "CMakeLists.txt")) as f:
         version = re.search(r"project\(kelvane VERSION ([0-9.]+)", f.read()).group(1)
@@ -130,6 +176,7 @@ def check_version():
         expect(args, [b"kelvane " + version.encode()])
 
 
+@case()
 def cut_at_every_length():
     """A multi-file torrent cut at every length, all cuts in one run: a cut inside the info value
     is an error, a cut after it still gives the digest."""
@@ -166,6 +213,7 @@ def sparse_torrent(name, info_parts):
     return path
 
 
+@case(windows=False)
 def info_over_4gib():
     """An info value over 4 GiB, its digest checked against hashlib's while the program runs."""
     n = 1_450_000_000
@@ -184,7 +232,7 @@ def info_over_4gib():
     finally:
         os.remove(path)
     line = sha.hexdigest().upper().encode() + b"  " + os.fsencode(os.path.basename(path))
-    equal("info value over 4 GiB", (0, b"", line + b"\r\n"), (program.returncode, err, out))
+    equal("info value over 4 GiB", (0, b"", line + EOL), (program.returncode, err, out))
 
 
 def holds_open(pid, path):
@@ -196,6 +244,7 @@ def holds_open(pid, path):
         return False
 
 
+@case(windows=False)
 def changed_while_read():
     """A large file cut short, appended to or rewritten in place while the program reads it."""
     n = 1 << 29
@@ -218,9 +267,10 @@ def changed_while_read():
             os.remove(path)
         line = IN_FILE + b"  " + os.fsencode(os.path.basename(path))
         equal(f"file {what} while read, after the program opened it ({opened})",
-              (True, 0, b"", line + b"\r\n"), (opened, program.returncode, err, out))
+              (True, 0, b"", line + EOL), (opened, program.returncode, err, out))
 
 
+@case(windows=False)
 def usage_without_proc():
     """Where /proc cannot be read, the usage screen names the program as it was started."""
     script = 'mount -t tmpfs none /proc && exec -a "Hash Tool" "$0"'
@@ -234,11 +284,12 @@ def usage_without_proc():
         return
     result = subprocess.run(command + [os.path.join(PROG, os.fsdecode(NAME))], cwd=WORK,
                             capture_output=True, timeout=60)
-    head = USAGE % b"Hash Tool"
+    head = usage(b"Hash Tool")
     equal("usage screen without /proc", (0, b"", head),
           (result.returncode, result.stderr, result.stdout[:len(head)]))
 
 
+@case(native=False)
 def deep_program_folder():
     """A program in a folder whose path is over 300 characters shows its own name on the usage
     screen and lists its own folder, not the one above it, for a bare target."""
@@ -250,47 +301,86 @@ def deep_program_folder():
     own = put(deep, "x.torrent", *torrent("deep"))
     put(parent, "x.torrent", *torrent("parent"))
     code, out, err = run([], program=program)
-    head = USAGE % b"Deep Tool.exe"
+    head = usage(b"Deep Tool.exe")
     equal("usage screen of a program in a deep folder", (0, b"", head), (code, err, out[:len(head)]))
-    equal("bare target of a program in a deep folder", (0, own + b"\r\n", b""),
+    equal("bare target of a program in a deep folder", (0, own + EOL, b""),
           run(["x.torrent"], program=program))
 
 
-def main():
-    make_files()
-    forms = [os.fsdecode(n) for n in FIELDS if n not in (NAME, b"x.torrent", b"-H", b"-hash")]
-    failing = [n for n in forms if len(FIELDS[os.fsencode(n)] or b"") != 40]
-    prog_x, work_x = lines(["x.torrent"])[0], put(WORK, "x.torrent", *torrent(WORK))
-    check_version()
-
+@case()
+def usage_screen():
     renamed = os.path.join(ROOT, "Hash Tool.EXE" if WINDOWS else "Hash Tool")
     shutil.copy2(SOURCE, renamed)
     for program, name in [(renamed, os.fsencode(os.path.basename(renamed))), (None, NAME)]:
         code, out, err = run([], program=program)
-        head = USAGE % name
+        head = usage(name)
         equal(f"usage screen of {name}, its fifth line one line of text", (0, b"", head, True),
-              (code, err, out[:len(head)], bool(re.fullmatch(rb"[^\r\n]+\r\n", out[len(head):]))))
+              (code, err, out[:len(head)],
+               bool(re.fullmatch(rb"[^\r\n]+" + re.escape(EOL), out[len(head):]))))
         fatal([], FULL, program, name)
-    # Each help token shows the usage screen whatever follows it.
-    for token in ["?", "/?", "-?", "-h", "--help", "help", "-help", "HELP", "-Help", "--HELP"]:
-        expect([token, "x.torrent", "-hash"], out)
 
-    expect(["-H", "/h", "x.torrent"], lines(["-H", "x.torrent"]))  # near misses are targets
+
+@case()
+def help_tokens_show_the_usage_screen_whatever_follows():
+    screen = run([])[1]
+    for token in ["?", "/?", "-?", "-h", "--help", "help", "-help", "HELP", "-Help", "--HELP"]:
+        expect([token, "x.torrent", "-hash"], screen)
+
+
+@case()
+def near_misses_of_options_are_targets():
+    expect(["-H", "/h", "x.torrent"], lines(["-H", "x.torrent"]),
+           err=b"" if WINDOWS else notice("/h", b"No such file or directory"))
+
+
+@case()
+def hash_option():
     expect(["-hash"], b"")
-    expect(["-HaSh"] + forms, lines(forms, True))
-    expect(forms + ["missing.torrent", "sub"], lines(forms))
+    expect(["-HaSh"] + forms(), lines(forms(), True))
+    # Windows matches "-h" to the file "-H"; natively a name is exact.
+    expect(["-hash", "-hash", "-h"], lines(["-hash", "-H"] if WINDOWS else ["-hash"], True),
+           err=b"" if WINDOWS else notice("-h", b"No such file or directory"))
+
+
+@case()
+def one_line_for_each_file():
+    failing = [n for n in forms() if len(FIELDS[os.fsencode(n)] or b"") != 40]
     expect(failing, lines(failing))
-    expect(["-hash", "-hash", "-h"], lines(["-hash", "-H"], True))
-    expect(["x.torrent", "-hash", ".\\x.torrent", "./x.torrent", native(PROG + "/x.torrent"),
-            "X.TORRENT"],
-           [prog_x, lines(["-hash"])[0], work_x, work_x, prog_x, prog_x])
+    expect(forms() + ["missing.torrent", "sub"], lines(forms()),
+           err=b"" if WINDOWS else notice("missing.torrent", b"No such file or directory")
+           + notice("sub", b"Is a directory"))
+
+
+@case()
+def bare_targets():
+    prog_x, work_x = lines(["x.torrent"])[0], put(WORK, "x.torrent", *torrent(WORK))
+    targets = ["x.torrent", "-hash", ".\\x.torrent", "./x.torrent", native(PROG + "/x.torrent"),
+               "X.TORRENT"]
+    if WINDOWS:  # a bare target means the program's folder; "\" separates too; case is ignored
+        expect(targets, [prog_x, lines(["-hash"])[0], work_x, work_x, prog_x, prog_x], cwd=WORK)
+    else:  # a bare target means the current folder; ".\x.torrent" is one name; case counts
+        missing = b"No such file or directory"
+        expect(targets + ["*.torrent"], [work_x, work_x, prog_x, work_x], cwd=WORK,
+               err=b"".join(notice(t, missing) for t in ["-hash", ".\\x.torrent", "X.TORRENT"]))
+
+
+@case()
+def empty_target_lists_every_file_of_the_folder():
     expect([""], lines(FIELDS), as_set=True)
     expect(["-hash", ""], lines(FIELDS, True), as_set=True)
+
+
+@case()
+def spaced_names():
     spaced = os.path.join(WORK, "my dir")
     mine, other = put(spaced, "my file.torrent", *torrent("a")), put(spaced, "b c", *torrent("b"))
-    expect(["my dir\\my file.torrent", "my dir/*"], [mine, mine, other], as_set=True)
+    separator = "\\" if WINDOWS else "/"
+    expect(["my dir" + separator + "my file.torrent", "my dir/*"], [mine, mine, other],
+           as_set=True, cwd=WORK)
 
-    # The committed samples are what their script makes, and read right.
+
+@case()
+def samples_are_what_their_script_makes():
     samples = os.path.normpath(os.path.join(HERE, "..", "..", "samples"))
     made = subprocess.run([sys.executable, os.path.join(samples, "make_samples.py"), ROOT],
                           stdout=subprocess.PIPE, check=True).stdout
@@ -299,29 +389,155 @@ def main():
           filecmp.cmpfiles(ROOT, samples, names, shallow=False))
     expect([native(samples + "/*.torrent")], made.splitlines(), as_set=True)
 
-    cut_at_every_length()
-    if WINDOWS:
-        deep_program_folder()
-    else:
-        info_over_4gib()
-        changed_while_read()
-        usage_without_proc()
 
-    fatal(forms, FULL)  # amid report lines
+@case()
+def full_device():
+    fatal(forms(), FULL)  # amid report lines
     equal("nothing to write to a full device", (0, b"", b""), run(["-hash"], FULL))
-    # A pipe whose reader has gone: a short output fails as the program ends, a long one
-    # when its buffer first fills.
-    for args in [["x.torrent"], forms * 3]:
+
+
+@case()
+def closed_pipe():
+    """A short output fails as the program ends, a long one when its buffer first fills.
+
+    Natively the inherited SIGPIPE ends the program as it ends cat, without a word; where the
+    parent ignores SIGPIPE, the failed write gives the diagnostic."""
+    for args in [["x.torrent"], forms() * 3]:
         read_end, write_end = os.pipe()
         os.close(read_end)
-        fatal(args, write_end)
+        if not WINDOWS:
+            code, _, err = run(args, write_end)
+            equal(f"{args} into a closed pipe: killed by SIGPIPE, no diagnostic",
+                  (-signal.SIGPIPE, b""), (code, err))
+        fatal(args, write_end, restore_signals=WINDOWS)
         os.close(write_end)
 
 
-if __name__ == "__main__":
+@case()
+def long_argument_list():
+    names = forms() * (30 if WINDOWS else 3000)
+    expect(names, lines(names))
+
+
+@case(windows=False)
+def non_blocking_stdout_waits():
+    names = forms() * 400  # well over what a pipe holds
+    read_end, write_end = os.pipe()
+    os.set_blocking(write_end, False)
+    with tempfile.TemporaryFile() as err:
+        process = subprocess.Popen([os.path.join(PROG, os.fsdecode(NAME))] + names, cwd=START,
+                                   stdin=subprocess.DEVNULL, stdout=write_end, stderr=err)
+        os.close(write_end)
+        time.sleep(0.5)  # the pipe fills up meanwhile
+        with os.fdopen(read_end, "rb") as reader:
+            out = reader.read()
+        code = process.wait(timeout=120)
+        err.seek(0)
+        equal("exit code, stderr and output through a non-blocking pipe",
+              (0, b"", b"".join(line + EOL for line in lines(names))), (code, err.read(), out))
+
+
+@case(windows=False)
+def notices_for_targets_that_yield_nothing():
+    os.symlink("loop", os.path.join(WORK, "loop"))
+    os.makedirs(os.path.join(WORK, "empty"), exist_ok=True)
+    missing = b"No such file or directory"
+    targets = [("./x-missing.torrent", missing), ("sub", b"Is a directory"),
+               ("*.none", b"no matching file"), (WORK + "/empty/", b"no matching file"),
+               ("sub*", b"no matching file"), ("no*/x.torrent", b"wildcard in the folder part"),
+               ("no?/*.torrent", b"wildcard in the folder part"), ("missing/*", missing),
+               ("x.torrent/*", b"Not a directory"),
+               (WORK + "/loop/*", b"Too many levels of symbolic links"),
+               ("a\nb\x01.torrent", missing)]
+    if os.geteuid() != 0:  # the superuser reads every folder
+        os.makedirs(os.path.join(WORK, "locked"), mode=0)
+        targets.append((WORK + "/locked/*", b"Permission denied"))
+    for target, reason in targets:
+        expect([target], b"", err=notice(target, reason))
+    # Standard output and the exit code stay as they are; a notice follows the lines before it.
+    args = ["x.torrent"] + [target for target, _ in targets] + ["x.torrent"]
+    notices = b"".join(notice(target, reason) for target, reason in targets)
+    expect(args, lines(["x.torrent"]) * 2, err=notices)
+    line = lines(["x.torrent"])[0] + EOL
+    equal("notices among the lines on one stream", (0, line + notices + line, b""),
+          run(args, merged=True))
+
+
+@case(windows=False)
+def broken_links_give_the_error_line():
+    expect(["gone.torrent", "./loop.torrent", "gone*"],
+           lines(["gone.torrent", "loop.torrent", "gone.torrent", "gone?.torrent"]), as_set=True)
+
+
+# Names that hold every byte Windows forbids, line feed and control bytes, invalid UTF-8 and a
+# pair that differs only in letter case; and a folder whose name holds such bytes too.
+ODD_FOLDER = b"d\n?*\\:\x01\xff"
+ODD_NAMES = [b"a\nb", b"a?b", b"a\\b", b"a*b", b"a:b", b"A?B", b"evil:good.torrent",
+             b"Twin.torrent", b"twin.torrent", b"\x01\x7f\xff.torrent"]
+
+
+def odd_files():
+    """Makes the folder of odd names once: (its parent, the folder, each name's line)."""
+    parent = os.path.join(os.fsencode(ROOT), b"odd")
+    folder = os.path.join(parent, ODD_FOLDER)
+    if not os.path.isdir(folder):
+        os.makedirs(os.path.join(folder, b"a\nc.torrent"))  # a folder, passed over
+    return parent, folder, {name: put(folder, name, *torrent(name)) for name in ODD_NAMES}
+
+
+@case(windows=False)
+def odd_names_selected_by_masks():
+    parent, folder, line = odd_files()
+    pick = lambda *names: [line[name] for name in names]  # noqa: E731
+    expect([b"*"], list(line.values()), as_set=True, cwd=folder)
+    expect([ODD_FOLDER + b"/*"], list(line.values()), as_set=True, cwd=parent)
+    # "?" is one byte, whichever; letter case is ignored; ":" and "\" are bytes like any other.
+    expect([b"A?B"], pick(*[n for n in ODD_NAMES if len(n) == 3]), as_set=True, cwd=folder)
+    expect([b"*:*"], pick(b"a:b", b"evil:good.torrent"), as_set=True, cwd=folder)
+    expect([b"*\\*"], pick(b"a\\b"), cwd=folder)
+    expect([b"*.TORRENT"], pick(*[n for n in ODD_NAMES if n.endswith(b".torrent")]),
+           as_set=True, cwd=folder)
+
+
+@case(windows=False)
+def odd_names_given_one_by_one():
+    """As the shell hands on an expanded list: each name is that one file, in argument order."""
+    parent, folder, line = odd_files()
+    plain = [name for name in ODD_NAMES if b"*" not in name and b"?" not in name]
+    expect(plain, [line[name] for name in plain], cwd=folder)
+    expect([b"./" + name for name in plain], [line[name] for name in plain], cwd=folder)
+    expect([ODD_FOLDER + b"/" + name for name in plain], [line[name] for name in plain],
+           cwd=parent)
+    expect([b"twin.torrent", b"TWIN.torrent"], [line[b"twin.torrent"]], cwd=folder,
+           err=notice("TWIN.torrent", b"No such file or directory"))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program")
+    parser.add_argument("--emulator", nargs="*", default=[])
+    parser.add_argument("-k", dest="names", action="append", default=[])
+    parser.add_argument("--list", action="store_true")
+    options = parser.parse_args()
+    windows = bool(options.emulator)
+    chosen = [name for name, (_, on_windows, on_native) in CASES.items()
+              if (on_windows if windows else on_native)
+              and (not options.names or any(n in name for n in options.names))]
+    if options.list or not chosen:
+        print("\n".join(chosen) if chosen else "no case matches", file=sys.stdout)
+        return 0 if chosen else 2
     try:
-        main()
+        setup(options.program, options.emulator)
+        for name in chosen:
+            CASES[name][0]()
     finally:
-        shutil.rmtree(ROOT, ignore_errors=True)
-    print(f"e2e: {tally[0]} passed, {tally[1]} failed")
-    sys.exit(1 if tally[1] else 0)
+        if ROOT:
+            if os.path.isdir(os.path.join(WORK, "locked")):
+                os.chmod(os.path.join(WORK, "locked"), 0o700)
+            shutil.rmtree(ROOT, ignore_errors=True)
+    print(f"e2e: {len(chosen)} cases, {tally[0]} checks passed, {tally[1]} failed")
+    return 1 if tally[1] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -13,10 +13,14 @@
 #include <vector>
 
 #include "base/StdOut.h"
+#include "platform/Conventions.h"
 
 namespace kelvane::testing {
 
 namespace fs = std::filesystem;
+
+// What ends each line the program writes on this system.
+inline const std::string kEol(platform::kConventions.LineEnd);
 
 // Entries made for a test, removed (read-only or not) when the object goes: a fresh temporary
 // folder whole, or in an existing folder only the entries made here.

@@ -1,0 +1,28 @@
+#include "platform/posix/Errors.h"
+
+#include <cstring>
+
+#include "platform/Platform.h"
+
+namespace kelvane::platform {
+
+namespace {
+std::uint32_t lastError = 0;
+}  // namespace
+
+// Above every errno value.
+const std::uint32_t kErrorNoMatch = 0x10000;
+
+void KeepError(std::uint32_t code) {
+  lastError = code;
+}
+
+std::uint32_t LastError() {
+  return lastError;
+}
+
+std::string ErrorText(std::uint32_t code) {
+  return std::strerror(static_cast<int>(code));
+}
+
+}  // namespace kelvane::platform
