@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <new>
 
 #include "base/Exceptions.h"
@@ -197,13 +196,18 @@ std::int64_t TInfoScanner::Position() const {
 // record of any entry, in one loop that keeps only the kind of each open
 // container.
 void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
-  std::bitset<kMaxNestingDepth + 1> dictionaries;
+  // Each entry is written before it is read: no need to clear them first.
+  std::array<bool, kMaxNestingDepth + 1> dictionaries;
   const std::size_t outside = depth - 1;
   dictionaries[depth] = isDictionary;
   unsigned char byte = 0;
   for (;;) {
     if (!Fetch(byte) || byte == 'e') {
-      if (--depth == outside) return;
+      // Where an item or a key may start, an "e" closes whatever is open:
+      // a run of them closes a level each.
+      do {
+        if (--depth == outside) return;
+      } while (Next != Limit && *Next == 'e' && ++Next);
       isDictionary = dictionaries[depth];
       continue;
     }
@@ -224,6 +228,16 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
       if (depth >= static_cast<std::size_t>(kMaxNestingDepth)) RaiseNestingTooDeep();
       isDictionary = byte == 'd';
       dictionaries[++depth] = isDictionary;
+      // A list's first item may open another list at once: a run of them
+      // opens a level each.
+      while (!isDictionary && Next != Limit && *Next == 'l') {
+        if (depth >= static_cast<std::size_t>(kMaxNestingDepth)) {
+          ++Next;
+          RaiseNestingTooDeep();
+        }
+        ++Next;
+        dictionaries[++depth] = false;
+      }
     } else if (!isDictionary) {
       while (Next != Limit && kStartsNothing[static_cast<unsigned char>(*Next)]) ++Next;
     }
