@@ -13,6 +13,9 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 TFileStream::TFileStream(const std::string& fileName) {
   if (!Source.Open(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+  // Taken once: no writer can change it on Windows, and the POSIX backend
+  // gives the size at the open in any case.
+  SizeAtOpen = Source.Size();
 }
 
 TFileStream::~TFileStream() = default;
@@ -22,7 +25,7 @@ std::int64_t TFileStream::Position() const {
 }
 
 std::int64_t TFileStream::Size() {
-  return Source.Size();
+  return SizeAtOpen;
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
@@ -40,8 +43,8 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 // The bytes one piece holds: a small file gets a buffer of its own size.
 std::size_t TFileStream::PieceSize() {
   if (Buffer) return BufferCapacity;
-  const std::int64_t size = Source.Size();
-  return size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
+  return SizeAtOpen > 0 && SizeAtOpen < std::int64_t(kBufferSize) ? std::size_t(SizeAtOpen)
+                                                                  : kBufferSize;
 }
 
 // Brings the handle to Position() and reads the next piece into the buffer.

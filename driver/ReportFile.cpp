@@ -111,6 +111,14 @@ std::string FieldOf(const TCompute& compute) {
 
 }  // namespace
 
+// The system calls a listed file of up to kReadWholeLimit bytes costs on
+// POSIX, each for a reason: open; fstat, for the size and modification time
+// at the open (and to refuse a directory); one read of the whole file; stat
+// of the name after that read, the change check, since only the name can
+// tell that it no longer denotes the file opened; close. The listing already
+// told that the name is no directory, so nothing looks at the name before
+// the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
+// the share mode keeps writers out, in place of the change check.
 std::optional<std::string> ListedFileField(const std::string& name) {
   std::unique_ptr<TFileStream> stream;
   try {
