@@ -123,11 +123,17 @@ def main():
     row(case, "open/read/close loop (floor)", "small floor",
         f"{t['small floor'][0] / t['small ssl'][0]:.2f}x openssl")
 
+    # The bytes of structure per second of the work on the file: the run less
+    # a run over one small file, which is all start-up; the whole run beside.
     for key, name, label in (("zeros", "zeros-1g.torrent", '"d4:infol" + 1 GiB of zeros'),
                              ("nested", "nested-1m.torrent", "a million nested-then-closed lists")):
-        rate = size(name) / t[key][0] / 1e6
-        row(f"{label}, {size(name) / 1e6:.1f} MB", "kelvane", key, f"{rate:.0f} MB/s",
+        rate = size(name) / max(t[key][0] - t["base"][0], 1e-6) / 1e6
+        cpu_rate = size(name) / max(t[key][1] - t["base"][1], 1e-6) / 1e6
+        whole = size(name) / t[key][0] / 1e6
+        row(f"{label}, {size(name) / 1e6:.1f} MB", "kelvane", key,
+            f"{rate:.0f} MB/s ({cpu_rate:.0f} by CPU time; {whole:.0f} with start-up)",
             f">= 400 MB/s ({verdict(rate >= 400)})")
+    row("one small file: start-up", "kelvane", "base")
 
     for key, name, label in (("strings-10m", "strings-10m.torrent", "ten million empty strings"),
                              ("dicts-1m", "dicts-1m.torrent", "a million empty dictionaries"),
