@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
 #include "base/StdOut.h"
-#include "bencode/BDecode.h"
+#include "bencode/InfoScan.h"
 #include "digest/SHA1.h"
 #include "driver/PathHelpers.h"
 
@@ -17,15 +18,25 @@ namespace kelvane {
 namespace {
 
 constexpr std::int64_t kChunkSize = 256 * 1024;
+// The window a file larger than kReadWholeLimit is scanned in; long strings
+// beyond it are stepped over unread.
+constexpr std::size_t kWindow = 1 << 20;
 
-const TIntString& AsIntString(TObject* value) {
-  auto* scalar = dynamic_cast<TIntString*>(value);
-  if (scalar == nullptr) throw EInvalidCast("Invalid class typecast");
-  return *scalar;
+using TKind = TScannedValue::TKind;
+
+[[noreturn]] void RaiseInvalidCast() {
+  throw EInvalidCast("Invalid class typecast");
 }
 
 [[noreturn]] void RaiseReadError() {
   throw EReadError("Stream read error");
+}
+
+// An entry of the root's info range as a number: a byte string counts as 0,
+// a list or a dictionary is no number.
+std::int64_t RangeNumber(const TScannedValue& value) {
+  if (value.Kind == TKind::List || value.Kind == TKind::Dictionary) RaiseInvalidCast();
+  return value.Kind == TKind::Integer ? value.Integer : 0;
 }
 
 // The digest of length (not negative) bytes from the stream's position,
@@ -43,27 +54,32 @@ std::string DigestOfRange(TStream& stream, std::int64_t length) {
   return context.DigestHex();
 }
 
-// GetInfoHashOfStream before the check that the source stayed as it was.
-std::string InfoHashOf(TStream& stream) {
-  std::int64_t start = 0;
-  std::int64_t length = 0;
-  {
-    std::unique_ptr<TObject> root = DecodeStream(stream);
-    auto* dictionary = dynamic_cast<TObjectHash*>(root.get());
-    if (dictionary == nullptr) throw EInvalidCast("Invalid class typecast");
-    if (!dictionary->Exists("_info_start") || !dictionary->Exists("_info_length")) {
-      return "Error parsing file!";
-    }
-    start = AsIntString(dictionary->Items("_info_start")).IntValue;
-    length = AsIntString(dictionary->Items("_info_length")).IntValue;
-    // The tree goes before the range is read, so a large file is not held twice.
+// The info hash, or "Error parsing file!", from a scan of a stream of size
+// bytes: from the bytes the scanner holds when it holds the whole info range,
+// else read again from the stream.
+std::string InfoHashOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStream& stream,
+                           std::int64_t size) {
+  if (!scan.RootIsDictionary) RaiseInvalidCast();
+  if (scan.InfoStart.Kind == TKind::None || scan.InfoLength.Kind == TKind::None) {
+    return "Error parsing file!";
   }
+  const std::int64_t start = RangeNumber(scan.InfoStart);
+  const std::int64_t length = RangeNumber(scan.InfoLength);
   // The one check of the range, whoever set it: the decoder's -1 for a value
   // the stream ended inside, and any numbers the file supplies itself, are
   // refused here.
-  if (start < 0 || length < 0 || length > stream.Size() - start) RaiseReadError();
+  if (start < 0 || length < 0 || length > size - start) RaiseReadError();
+  std::string_view held;
+  if (scanner.Held(start, length, held)) return SHA1DigestHex(held);
   stream.Seek(start, TSeekOrigin::Beginning);
   return DigestOfRange(stream, length);
+}
+
+// GetInfoHashOfStream before the check that the source stayed as it was.
+std::string InfoHashOf(TStream& stream) {
+  const std::int64_t size = stream.Size();
+  TInfoScanner scanner(stream, size >= 0 && size <= kReadWholeLimit ? std::size_t(size) : kWindow);
+  return InfoHashOfScan(scanner, scanner.Scan({}), stream, size);
 }
 
 }  // namespace
@@ -81,18 +97,52 @@ std::string GetInfoHash(const std::string& fileName) {
   return GetInfoHashOfStream(stream);
 }
 
-void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
-  std::string nameField = "  " + ShownText(FileNamePart(shownName));
-  std::string field;
+namespace {
+
+// The field computed, or "Error in file " when computing it raised anything.
+template <class TCompute>
+std::string FieldOf(const TCompute& compute) {
   try {
-    if (hashOnly) nameField.clear();
-    field = IsExistingFile(openName) ? GetInfoHash(openName) : "Error - File not Exists: ";
+    return compute();
   } catch (...) {
-    field = "Error in file ";
+    return "Error in file ";
   }
-  // Outside the catch-all on purpose: a line that cannot be written ends the
-  // run (EInOutError), and no other line could be written in its place.
-  WriteLine(field + nameField);
+}
+
+}  // namespace
+
+// The system calls a listed file of up to kReadWholeLimit bytes costs on
+// POSIX, each for a reason: open; fstat, for the size and modification time
+// at the open (and to refuse a directory); one read of the whole file; stat
+// of the name after that read, the change check, since only the name can
+// tell that it no longer denotes the file opened; close. The listing already
+// told that the name is no directory, so nothing looks at the name before
+// the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
+// the share mode keeps writers out, in place of the change check.
+std::optional<std::string> ListedFileField(const std::string& name) {
+  std::unique_ptr<TFileStream> stream;
+  try {
+    stream = std::make_unique<TFileStream>(name);
+  } catch (const EFOpenError&) {
+    return std::nullopt;
+  } catch (...) {
+    return "Error in file ";
+  }
+  return FieldOf(
+      [&] { return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream); });
+}
+
+void WriteReportLine(const std::string& field, const std::string& shownName, bool hashOnly) {
+  // Outside every catch-all on purpose: a line that cannot be written ends
+  // the run (EInOutError), and no other line could be written in its place.
+  WriteLine(hashOnly ? field : field + "  " + ShownText(FileNamePart(shownName)));
+}
+
+void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
+  const std::string field = FieldOf([&] {
+    return IsExistingFile(openName) ? GetInfoHash(openName) : "Error - File not Exists: ";
+  });
+  WriteReportLine(field, shownName, hashOnly);
 }
 
 }  // namespace kelvane
