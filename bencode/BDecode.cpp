@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/Exceptions.h"
+#include "bencode/DecodeErrors.h"
 
 namespace kelvane {
 
@@ -30,15 +31,6 @@ bool ReadByte(TInput& input, char& byte) {
 
 bool IsDigit(char byte) {
   return byte >= '0' && byte <= '9';
-}
-
-// The throws live out of line to keep the recursive readers' frames small.
-[[noreturn]] __attribute__((noinline)) void RaiseNotAnInteger(char byte) {
-  throw EConvertError("'" + std::string(1, byte) + "' is not a valid integer value");
-}
-
-[[noreturn]] __attribute__((noinline)) void RaiseNestingTooDeep() {
-  throw ENestingTooDeep("Nesting too deep");
 }
 
 std::unique_ptr<TIntString> MakeInt(std::int64_t value) {
@@ -190,6 +182,14 @@ std::unique_ptr<TObject> DecodeValue(TInput& input, char first, int depth) {
 }
 
 }  // namespace
+
+void RaiseNotAnInteger(char byte) {
+  throw EConvertError("'" + std::string(1, byte) + "' is not a valid integer value");
+}
+
+void RaiseNestingTooDeep() {
+  throw ENestingTooDeep("Nesting too deep");
+}
 
 std::unique_ptr<TObject> DecodeStream(TStream& stream) {
   try {

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
 #include "base/StdOut.h"
-#include "bencode/BDecode.h"
+#include "bencode/InfoScan.h"
 #include "digest/DigestTee.h"
 #include "digest/SHA1.h"
 #include "digest/SHA256.h"
@@ -23,15 +24,25 @@ TLineContent LineContent = TLineContent::V1Digest;
 namespace {
 
 constexpr std::int64_t kChunkSize = 256 * 1024;
+// The window a file larger than kReadWholeLimit is scanned in; long strings
+// beyond it are stepped over unread.
+constexpr std::size_t kWindow = 1 << 20;
 
-const TIntString& AsIntString(TObject* value) {
-  auto* scalar = dynamic_cast<TIntString*>(value);
-  if (scalar == nullptr) throw EInvalidCast("Invalid class typecast");
-  return *scalar;
+using TKind = TScannedValue::TKind;
+
+[[noreturn]] void RaiseInvalidCast() {
+  throw EInvalidCast("Invalid class typecast");
 }
 
 [[noreturn]] void RaiseReadError() {
   throw EReadError("Stream read error");
+}
+
+// An entry of the root's info range as a number: a byte string counts as 0,
+// a list or a dictionary is no number.
+std::int64_t RangeNumber(const TScannedValue& value) {
+  if (value.Kind == TKind::List || value.Kind == TKind::Dictionary) RaiseInvalidCast();
+  return value.Kind == TKind::Integer ? value.Integer : 0;
 }
 
 // Feeds length (not negative) bytes from the stream's position to the tee as
@@ -47,39 +58,76 @@ void DigestRange(TStream& stream, std::int64_t length, TDigestTee& tee) {
   }
 }
 
-// GetInfoHashOfStream before the check that the source stayed as it was.
-std::string InfoHashOf(TStream& stream, TLineContent content) {
-  std::int64_t start = 0;
-  std::int64_t length = 0;
-  TTorrentFacts facts;
-  {
-    std::unique_ptr<TObject> root = DecodeStream(stream);
-    auto* dictionary = dynamic_cast<TObjectHash*>(root.get());
-    if (dictionary == nullptr) throw EInvalidCast("Invalid class typecast");
-    if (!dictionary->Exists("_info_start") || !dictionary->Exists("_info_length")) {
-      return "Error parsing file!";
-    }
-    start = AsIntString(dictionary->Items("_info_start")).IntValue;
-    length = AsIntString(dictionary->Items("_info_length")).IntValue;
-    if (content != TLineContent::V1Digest) facts = ReadTorrentFacts(*dictionary, stream);
-    // The tree goes before the range is read, so a large file is not held twice.
+// The bytes of length (not negative) from offset: those the scanner holds, or
+// read again from the stream; raises EReadError unless every one arrives.
+std::string BytesAt(const TInfoScanner& scanner, TStream& stream, std::int64_t offset,
+                    std::int64_t length) {
+  std::string_view held;
+  if (scanner.Held(offset, length, held)) return std::string(held);
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  stream.Seek(offset, TSeekOrigin::Beginning);
+  for (std::size_t have = 0; have < bytes.size();) {
+    const std::size_t got = stream.Read(bytes.data() + have, bytes.size() - have);
+    if (got == 0) RaiseReadError();
+    have += got;
   }
+  return bytes;
+}
+
+// The keys each line content needs noted by the scan.
+const TScanKeys& KeysFor(TLineContent content) {
+  static const TScanKeys none;
+  static const TScanKeys v2{{}, {"meta version"}};
+  switch (content) {
+    case TLineContent::V1Digest:
+      return none;
+    case TLineContent::V2Digest:
+      return v2;
+    case TLineContent::MagnetLink:
+      break;
+  }
+  return kTorrentFactKeys;
+}
+
+// The field content asks for, or "Error parsing file!", from a scan of a
+// stream of size bytes made with KeysFor(content). The info range is hashed
+// from the bytes the scanner holds when it holds it whole, else read again
+// from the stream, once whatever digests the field needs.
+std::string FieldOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStream& stream,
+                        std::int64_t size, TLineContent content) {
+  if (!scan.RootIsDictionary) RaiseInvalidCast();
+  if (scan.InfoStart.Kind == TKind::None || scan.InfoLength.Kind == TKind::None) {
+    return "Error parsing file!";
+  }
+  const std::int64_t start = RangeNumber(scan.InfoStart);
+  const std::int64_t length = RangeNumber(scan.InfoLength);
   // The one check of the range, whoever set it: the decoder's -1 for a value
   // the stream ended inside, and any numbers the file supplies itself, are
   // refused here.
-  if (start < 0 || length < 0 || length > stream.Size() - start) RaiseReadError();
+  if (start < 0 || length < 0 || length > size - start) RaiseReadError();
+  const TTorrentFacts facts =
+      content == TLineContent::V1Digest
+          ? TTorrentFacts()
+          : ReadTorrentFacts(KeysFor(content), scan, [&](const TScannedValue& value) {
+              return BytesAt(scanner, stream, value.Offset, value.Length);
+            });
   if (content == TLineContent::V2Digest && !facts.HasV2Identity()) return kNoV2InfoHash;
   // A magnet link always needs the SHA-1: for its v1 identity, or as the name
   // of last resort.
   const bool needsSha1 = content != TLineContent::V2Digest;
-  const bool needsSha256 = content == TLineContent::V2Digest || facts.HasV2Identity();
+  const bool needsSha256 = content != TLineContent::V1Digest && facts.HasV2Identity();
   TSHA1Context sha1;
   TSHA256Context sha256;
   TDigestTee tee = needsSha1 && needsSha256 ? TDigestTee{&sha1, &sha256}
                    : needsSha1              ? TDigestTee{&sha1}
                                             : TDigestTee{&sha256};
-  stream.Seek(start, TSeekOrigin::Beginning);
-  DigestRange(stream, length, tee);
+  std::string_view held;
+  if (scanner.Held(start, length, held)) {
+    tee.Update(held.data(), held.size());
+  } else {
+    stream.Seek(start, TSeekOrigin::Beginning);
+    DigestRange(stream, length, tee);
+  }
   switch (content) {
     case TLineContent::V1Digest:
       return sha1.DigestHex();
@@ -89,6 +137,13 @@ std::string InfoHashOf(TStream& stream, TLineContent content) {
       break;
   }
   return MagnetLink(facts, sha1.DigestHex(), needsSha256 ? sha256.DigestHex() : "");
+}
+
+// GetInfoHashOfStream before the check that the source stayed as it was.
+std::string InfoHashOf(TStream& stream, TLineContent content) {
+  const std::int64_t size = stream.Size();
+  TInfoScanner scanner(stream, size >= 0 && size <= kReadWholeLimit ? std::size_t(size) : kWindow);
+  return FieldOfScan(scanner, scanner.Scan(KeysFor(content)), stream, size, content);
 }
 
 }  // namespace
@@ -106,19 +161,54 @@ std::string GetInfoHash(const std::string& fileName, TLineContent content) {
   return GetInfoHashOfStream(stream, content);
 }
 
-void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
-  std::string nameField = "  " + ShownText(FileNamePart(shownName));
-  std::string field;
+namespace {
+
+// The field computed, or "Error in file " when computing it raised anything.
+template <class TCompute>
+std::string FieldOf(const TCompute& compute) {
   try {
-    if (hashOnly) nameField.clear();
-    field =
-        IsExistingFile(openName) ? GetInfoHash(openName, LineContent) : "Error - File not Exists: ";
+    return compute();
   } catch (...) {
-    field = "Error in file ";
+    return "Error in file ";
   }
-  // Outside the catch-all on purpose: a line that cannot be written ends the
-  // run (EInOutError), and no other line could be written in its place.
-  WriteLine(field + nameField);
+}
+
+}  // namespace
+
+// The system calls a listed file of up to kReadWholeLimit bytes costs on
+// POSIX, each for a reason: open; fstat, for the size and modification time
+// at the open (and to refuse a directory); one read of the whole file; stat
+// of the name after that read, the change check, since only the name can
+// tell that it no longer denotes the file opened; close. The listing already
+// told that the name is no directory, so nothing looks at the name before
+// the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
+// the share mode keeps writers out, in place of the change check.
+std::optional<std::string> ListedFileField(const std::string& name) {
+  std::unique_ptr<TFileStream> stream;
+  try {
+    stream = std::make_unique<TFileStream>(name);
+  } catch (const EFOpenError&) {
+    return std::nullopt;
+  } catch (...) {
+    return "Error in file ";
+  }
+  return FieldOf([&] {
+    return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, LineContent);
+  });
+}
+
+void WriteReportLine(const std::string& field, const std::string& shownName, bool hashOnly) {
+  // Outside every catch-all on purpose: a line that cannot be written ends
+  // the run (EInOutError), and no other line could be written in its place.
+  WriteLine(hashOnly ? field : field + "  " + ShownText(FileNamePart(shownName)));
+}
+
+void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
+  const std::string field = FieldOf([&] {
+    return IsExistingFile(openName) ? GetInfoHash(openName, LineContent)
+                                    : "Error - File not Exists: ";
+  });
+  WriteReportLine(field, shownName, hashOnly);
 }
 
 }  // namespace kelvane

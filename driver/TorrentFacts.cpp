@@ -1,15 +1,50 @@
 #include "driver/TorrentFacts.h"
 
 #include <algorithm>
+#include <memory>
+#include <string_view>
 
 #include "base/Exceptions.h"
+#include "base/Stream.h"
 #include "bencode/BDecode.h"
 
 namespace kelvane {
 
+const TScanKeys kTorrentFactKeys{
+    {"announce", "announce-list", "url-list"},
+    {"meta version", "file tree", "files", "length", "piece length", "name.utf-8", "name"}};
+
 namespace {
 
+using TKind = TScannedValue::TKind;
+
 constexpr std::size_t kReadBackChunk = 1 << 20;
+
+const TScannedValue kAbsent;
+
+// The value a scan noted for key, or kAbsent where it was not asked for.
+const TScannedValue& Noted(const std::vector<std::string>& keys,
+                           const std::vector<TScannedValue>& values, std::string_view key) {
+  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+    if (keys[i] == key) return values[i];
+  }
+  return kAbsent;
+}
+
+// The content of a string value's bytes: what follows its length digits and
+// the one byte that ends them, as far as the decoder took it.
+std::string StringOf(const std::string& bytes) {
+  const std::size_t separator = bytes.find_first_not_of("0123456789");
+  return separator == std::string::npos ? std::string() : bytes.substr(separator + 1);
+}
+
+// A value decoded from its bytes, with the stream it came from: the decoder
+// leaves a long string's content there.
+struct TDecoded {
+  explicit TDecoded(const std::string& bytes) : Stream(bytes), Root(DecodeStream(Stream)) {}
+  TMemoryStream Stream;
+  std::unique_ptr<TObject> Root;
+};
 
 // The value under key when the dictionary holds one of type T, else null.
 template <class T>
@@ -23,8 +58,8 @@ std::optional<std::int64_t> IntegerOf(const TObject* value) {
   return scalar->IntValue;
 }
 
-// The bytes of a string value, read back from the stream when the decoder
-// left them there.
+// The bytes of a decoded string value, read back from the stream when the
+// decoder left them there.
 std::optional<std::string> TextOf(const TObject* value, TStream& stream) {
   const auto* scalar = dynamic_cast<const TIntString*>(value);
   if (scalar == nullptr || scalar->IsInt) return std::nullopt;
@@ -56,6 +91,13 @@ std::vector<std::string> TextsOf(const TObject* value, TStream& stream) {
   return texts;
 }
 
+// The keys a decoded dictionary holds besides the decoder's own record of a
+// key "info" ("_info_start", "_info_length"), the empty key included.
+std::int32_t OwnKeyCount(const TObjectHash& dictionary) {
+  return dictionary.KeyCount() - (dictionary.Exists("info") ? 2 : 0) +
+         (dictionary.EmptyKeyValue() != nullptr ? 1 : 0);
+}
+
 // A dictionary of the file tree is a file when it holds the empty key; its
 // other entries, if any, are walked like a folder's.
 void AddTreeFiles(const TObjectHash& folder, std::vector<std::int64_t>& lengths) {
@@ -72,30 +114,13 @@ void AddTreeFiles(const TObjectHash& folder, std::vector<std::int64_t>& lengths)
 }
 
 std::optional<std::string> SingleFileKey(const TObjectHash& tree) {
-  const bool onlyEmptyKey = tree.KeyCount() == 0 && tree.EmptyKeyValue() != nullptr;
-  const bool onlyOneKey = tree.KeyCount() == 1 && tree.EmptyKeyValue() == nullptr;
-  if (!onlyEmptyKey && !onlyOneKey) return std::nullopt;
+  if (OwnKeyCount(tree) != 1) return std::nullopt;
+  // The decoder stores a key before its record of "info", if any.
+  const bool emptyKey = tree.EmptyKeyValue() != nullptr;
   const auto* entry =
-      dynamic_cast<const TObjectHash*>(onlyOneKey ? tree.ValueAt(0) : tree.EmptyKeyValue());
+      dynamic_cast<const TObjectHash*>(emptyKey ? tree.EmptyKeyValue() : tree.ValueAt(0));
   if (entry == nullptr || entry->EmptyKeyValue() == nullptr) return std::nullopt;
-  return onlyOneKey ? tree.KeyAt(0) : std::string();
-}
-
-void ReadInfoFacts(const TObjectHash& info, TStream& stream, TTorrentFacts& facts) {
-  if (info.Exists("meta version")) facts.MetaVersion = IntegerOf(info.Items("meta version"));
-  if (const auto* tree = Entry<TObjectHash>(info, "file tree")) {
-    facts.HasFileTree = true;
-    AddTreeFiles(*tree, facts.TreeFileLengths);
-    facts.SingleTreeFile = SingleFileKey(*tree);
-  }
-  if (const auto* files = Entry<TObjectList>(info, "files")) {
-    facts.HasFileList = true;
-    facts.FileListCount = static_cast<std::int64_t>(files->Count());
-  }
-  facts.HasLength = info.Exists("length");
-  if (info.Exists("piece length")) facts.PieceLength = IntegerOf(info.Items("piece length"));
-  if (info.Exists("name.utf-8")) facts.Name = TextOf(info.Items("name.utf-8"), stream);
-  if (!facts.Name && info.Exists("name")) facts.Name = TextOf(info.Items("name"), stream);
+  return emptyKey ? std::string() : tree.KeyAt(0);
 }
 
 }  // namespace
@@ -108,18 +133,56 @@ bool TTorrentFacts::HasV1Identity() const {
   return !HasV2Identity() || HasFileList || HasLength;
 }
 
-TTorrentFacts ReadTorrentFacts(const TObjectHash& root, TStream& stream) {
+TTorrentFacts ReadTorrentFacts(const TScanKeys& keys, const TInfoScan& scan,
+                               const TValueBytes& bytesOf) {
+  const auto info = [&](std::string_view key) -> const TScannedValue& {
+    return Noted(keys.Info, scan.Info, key);
+  };
+  const auto root = [&](std::string_view key) -> const TScannedValue& {
+    return Noted(keys.Root, scan.Root, key);
+  };
   TTorrentFacts facts;
-  if (const auto* info = Entry<TObjectHash>(root, "info")) ReadInfoFacts(*info, stream, facts);
-  if (const auto* tiers = Entry<TObjectList>(root, "announce-list")) {
-    for (std::size_t i = 0; i < tiers->Count(); ++i) {
-      if (dynamic_cast<const TObjectList*>(tiers->Item(i)) != nullptr) {
-        facts.AnnounceList.push_back(TextsOf(tiers->Item(i), stream));
+  if (const TScannedValue& version = info("meta version"); version.Kind == TKind::Integer) {
+    facts.MetaVersion = version.Integer;
+  }
+  if (const TScannedValue& piece = info("piece length"); piece.Kind == TKind::Integer) {
+    facts.PieceLength = piece.Integer;
+  }
+  facts.HasLength = info("length").Kind != TKind::None;
+  facts.HasFileTree = info("file tree").Kind == TKind::Dictionary;
+  facts.HasFileList = info("files").Kind == TKind::List;
+  for (const char* key : {"name.utf-8", "name"}) {
+    if (info(key).Kind == TKind::String) {
+      facts.Name = StringOf(bytesOf(info(key)));
+      break;
+    }
+  }
+  if (root("announce").Kind == TKind::String) facts.Announce = StringOf(bytesOf(root("announce")));
+  if (const TScannedValue& tiers = root("announce-list"); tiers.Kind == TKind::List) {
+    TDecoded decoded(bytesOf(tiers));
+    const auto& list = dynamic_cast<const TObjectList&>(*decoded.Root);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      if (dynamic_cast<const TObjectList*>(list.Item(i)) != nullptr) {
+        facts.AnnounceList.push_back(TextsOf(list.Item(i), decoded.Stream));
       }
     }
   }
-  if (root.Exists("announce")) facts.Announce = TextOf(root.Items("announce"), stream);
-  if (root.Exists("url-list")) facts.UrlList = TextsOf(root.Items("url-list"), stream);
+  if (const TScannedValue& seeds = root("url-list"); seeds.Kind == TKind::String) {
+    facts.UrlList.push_back(StringOf(bytesOf(seeds)));
+  } else if (seeds.Kind == TKind::List) {
+    TDecoded decoded(bytesOf(seeds));
+    facts.UrlList = TextsOf(decoded.Root.get(), decoded.Stream);
+  }
+  if (facts.HasFileList && !facts.UrlList.empty()) {
+    facts.FileListCount = static_cast<std::int64_t>(
+        dynamic_cast<const TObjectList&>(*TDecoded(bytesOf(info("files"))).Root).Count());
+  }
+  if (facts.HasFileTree && facts.HasV2Identity() && !facts.HasFileList && !facts.HasLength) {
+    TDecoded decoded(bytesOf(info("file tree")));
+    const auto& tree = dynamic_cast<const TObjectHash&>(*decoded.Root);
+    AddTreeFiles(tree, facts.TreeFileLengths);
+    facts.SingleTreeFile = SingleFileKey(tree);
+  }
   return facts;
 }
 

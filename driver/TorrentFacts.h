@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/Stream.h"
-#include "bencode/Hashes.h"
+#include "bencode/InfoScan.h"
 
 namespace kelvane {
 
@@ -41,9 +41,21 @@ struct TTorrentFacts {
   bool HasV1Identity() const;
 };
 
-// The facts of a decoded root dictionary. A string the decoder left in the
-// stream (see TIntString) is read back from it. Raises EReadError when such a
-// string cannot be read whole.
-TTorrentFacts ReadTorrentFacts(const TObjectHash& root, TStream& stream);
+// The keys of the root and of its info dictionary that the facts come from.
+extern const TScanKeys kTorrentFactKeys;
+
+// The bytes a scanned value took in the stream, from its Offset on, Length
+// of them.
+using TValueBytes = std::function<std::string(const TScannedValue&)>;
+
+// The facts of a scan made with keys, any of kTorrentFactKeys (the facts of
+// the others stay at their defaults), each value read from its bytes as the
+// decoder reads it. What only a link's web seeds and names read is gathered
+// only where they read it, so that a run over many files pays for no more:
+// FileListCount where "url-list" holds a string, TreeFileLengths and
+// SingleTreeFile for a torrent with a v2 identity and neither "files" nor
+// "length". Raises what bytesOf raises, and EOutOfMemory.
+TTorrentFacts ReadTorrentFacts(const TScanKeys& keys, const TInfoScan& scan,
+                               const TValueBytes& bytesOf);
 
 }  // namespace kelvane

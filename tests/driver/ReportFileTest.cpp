@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -12,6 +13,7 @@
 #include "base/Stream.h"
 #include "bencode/BDecode.h"
 #include "digest/SHA1.h"
+#include "digest/SHA256.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
 #include "tests/support/TestSupport.h"
@@ -201,24 +203,46 @@ TEST(ReportFileTest, TheLineHoldsWhatTheOptionsAskFor) {
   LineContent = TLineContent::V1Digest;
 }
 
-// Both digests of a hybrid's link come from one read of its info range, after one of the file.
+// Counts the bytes it delivers; it may claim a size over kReadWholeLimit, so that it is scanned in
+// windows and its info range read again.
+struct TCountingStream : TMemoryStream {
+  TCountingStream(const std::string& bytes, std::int64_t claimed)
+      : TMemoryStream(bytes), Claimed(claimed) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t got = TMemoryStream::Read(buffer, count);
+    Delivered += got;
+    return got;
+  }
+  std::int64_t Size() override { return Claimed; }
+  std::int64_t Claimed;
+  std::size_t Delivered = 0;
+};
+
+// Both digests of a hybrid's link come from one read of the file, or of its info range where the
+// file is too large to be read whole; the link's other values cost little more.
 TEST(ReportFileTest, ReadsTheInfoRangeOnce) {
-  struct TCountingStream : TMemoryStream {
-    using TMemoryStream::TMemoryStream;
-    std::size_t Read(void* buffer, std::size_t count) override {
-      const std::size_t got = TMemoryStream::Read(buffer, count);
-      Delivered += got;
-      return got;
-    }
-    std::size_t Delivered = 0;
-  };
-  const std::size_t infoLength = kHybridFile.find("8:url-list") - kHybridFile.find("d9:file");
   for (const TLineContent content :
        {TLineContent::V1Digest, TLineContent::V2Digest, TLineContent::MagnetLink}) {
-    TCountingStream stream(kHybridFile);
-    GetInfoHashOfStream(stream, content);
-    EXPECT_EQ(stream.Delivered, kHybridFile.size() + infoLength);
+    TCountingStream stream(kHybridFile, std::ssize(kHybridFile));
+    EXPECT_EQ(GetInfoHashOfStream(stream, content).empty(), false);
+    EXPECT_EQ(stream.Delivered, kHybridFile.size());
   }
+  // The same hybrid with pieces of 3,000,000 bytes, a string the scan steps over unread.
+  std::string big = kHybridFile;
+  big.replace(big.find("6:pieces20:") + 8, 23, "3000000:" + std::string(3000000, '\x22'));
+  const std::string bigInfo = big.substr(28, big.find("8:url-list") - 28);
+  std::string sha1 = SHA1DigestHex(bigInfo), sha256 = SHA256DigestHex(bigInfo);
+  EXPECT_EQ(GetInfoHashOfStream(*std::make_unique<TCountingStream>(big, kReadWholeLimit + 1),
+                                TLineContent::V2Digest),
+            sha256);
+  TCountingStream plain(big, kReadWholeLimit + 1), magnet(big, kReadWholeLimit + 1);
+  EXPECT_EQ(GetInfoHashOfStream(plain), sha1);
+  for (std::string* hex : {&sha1, &sha256})
+    for (char& c : *hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(GetInfoHashOfStream(magnet, TLineContent::MagnetLink),
+            "magnet:?xt=urn:btih:" + sha1 + "&xt=urn:btmh:1220" + sha256 +
+                "&dn=a&tr=http%3a%2f%2ft%2f&ws=http%3a%2f%2fw%2f");
+  EXPECT_LT(magnet.Delivered, plain.Delivered + 100);
 }
 
 // The decoder records the info value's place in the file, whichever stream it reads.
