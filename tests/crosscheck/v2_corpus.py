@@ -1,6 +1,6 @@
 """v2-only and hybrid (v1 + v2) metainfo files made with libtorrent's own create_torrent.
 
-make_corpus(folder) writes one file per entry of SPECS, byte for byte the same on every run
+make_corpus(folder) writes one file per entry of ENTRIES, byte for byte the same on every run
 (contents from a seeded generator, a fixed creation date, files added in file-tree order). Every
 file loads in libtorrent 2.0. The entries cover several piece sizes, single and multi-file
 torrents, empty files, pad files (the hybrids), nested folders, private torrents, none to three
@@ -23,7 +23,7 @@ RESERVED = "a&b+c=d%e#f?g;h,i@j$k!l~m*n'o(p)q[r]s{t}u^v`w|x<y>z\""
 # Each entry: id, kind ("v2" or "hybrid"), piece size, files [(path, size)] whose first component
 # is the torrent's name (for one file, the path is its name), and optionally trackers (a list of
 # tiers), web seeds, http seeds, private, comment, creator.
-SPECS = [
+ENTRIES = [
     dict(id="v2_single_small", kind="v2", piece=16 * KiB, files=[("a.bin", 1000)]),
     dict(id="v2_single_exact_piece", kind="v2", piece=16 * KiB, files=[("exact.bin", 16 * KiB)]),
     dict(id="v2_single_multi_piece", kind="v2", piece=16 * KiB, files=[("big.bin", 100000)],
@@ -114,47 +114,47 @@ SPECS = [
 ]
 
 
-def _content(spec_id, path, size):
-    return random.Random(hashlib.sha256(f"{spec_id}|{path}".encode()).digest()).randbytes(size)
+def _content(entry_id, path, size):
+    return random.Random(hashlib.sha256(f"{entry_id}|{path}".encode()).digest()).randbytes(size)
 
 
-def _make_one(spec, source_root, folder):
-    source = os.path.join(source_root, spec["id"])
+def _make_one(entry, source_root, folder):
+    source = os.path.join(source_root, entry["id"])
     files = lt.file_storage()
     # The v2 file tree's order, so that v1 and v2 lists agree.
-    for path, size in sorted(spec["files"], key=lambda f: [c.encode() for c in f[0].split("/")]):
+    for path, size in sorted(entry["files"], key=lambda f: [c.encode() for c in f[0].split("/")]):
         full = os.path.join(source, path)
         os.makedirs(os.path.dirname(full), exist_ok=True)
         with open(full, "wb") as f:
-            f.write(_content(spec["id"], path, size))
+            f.write(_content(entry["id"], path, size))
         files.add_file(path, size)
-    flags = lt.create_torrent.v2_only if spec["kind"] == "v2" else 0
-    maker = lt.create_torrent(files, spec["piece"], flags=flags)
-    for tier, urls in enumerate(spec.get("trackers", [])):
+    flags = lt.create_torrent.v2_only if entry["kind"] == "v2" else 0
+    maker = lt.create_torrent(files, entry["piece"], flags=flags)
+    for tier, urls in enumerate(entry.get("trackers", [])):
         for url in urls:
             maker.add_tracker(url, tier)
-    for url in spec.get("web_seeds", []):
+    for url in entry.get("web_seeds", []):
         maker.add_url_seed(url)
-    for url in spec.get("http_seeds", []):
+    for url in entry.get("http_seeds", []):
         maker.add_http_seed(url)
-    maker.set_priv(spec.get("private", False))
-    if spec.get("comment"):
-        maker.set_comment(spec["comment"])
-    if spec.get("creator"):
-        maker.set_creator(spec["creator"])
+    maker.set_priv(entry.get("private", False))
+    if entry.get("comment"):
+        maker.set_comment(entry["comment"])
+    if entry.get("creator"):
+        maker.set_creator(entry["creator"])
     lt.set_piece_hashes(maker, source)
-    entry = maker.generate()
-    entry[b"creation date"] = CREATION_DATE
-    with open(os.path.join(folder, spec["id"] + ".torrent"), "wb") as f:
-        f.write(lt.bencode(entry))
+    metainfo = maker.generate()
+    metainfo[b"creation date"] = CREATION_DATE
+    with open(os.path.join(folder, entry["id"] + ".torrent"), "wb") as f:
+        f.write(lt.bencode(metainfo))
 
 
 def make_corpus(folder):
-    """Writes one .torrent file per entry of SPECS into folder (made if needed)."""
+    """Writes one .torrent file per entry of ENTRIES into folder (made if needed)."""
     os.makedirs(folder, exist_ok=True)
     source_root = tempfile.mkdtemp(prefix="kelvane-v2-corpus-")
     try:
-        for spec in SPECS:
-            _make_one(spec, source_root, folder)
+        for entry in ENTRIES:
+            _make_one(entry, source_root, folder)
     finally:
         shutil.rmtree(source_root, ignore_errors=True)
