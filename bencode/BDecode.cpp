@@ -148,7 +148,11 @@ std::unique_ptr<TObjectHash> DecodeDict(TInput& input, int depth) {
     const std::int64_t start = isInfo ? input.Stream.Position() : 0;
     std::unique_ptr<TObject> value;
     if (ReadByte(input, byte)) value = DecodeValue(input, byte, depth);
-    if (value && !key.empty()) dict->Store(std::move(key), std::move(value));
+    if (value && key.empty()) {
+      dict->StoreEmptyKeyValue(std::move(value));
+    } else if (value) {
+      dict->Store(std::move(key), std::move(value));
+    }
     if (isInfo) {
       // A value the stream ended inside has no length of its own.
       const std::int64_t length = input.Ended ? -1 : input.Stream.Position() - start;

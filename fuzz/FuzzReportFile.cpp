@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes through the per-file path exactly as a file on disk
 // goes through it: decode, take the root's info range, digest it, build and
-// write the report line. Any fault the sanitizers see is a finding; so is a
-// line or a digest that disagrees with what the input calls for, and so is
-// a scan that does not read the input exactly as the decoder's tree does.
+// write the report line, and the fields -v2 and -magnet give. Any fault the
+// sanitizers see is a finding; so is a line, a digest or a link that
+// disagrees with what the input calls for, and so is a scan that does not
+// read the input exactly as the decoder's tree does.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,11 +52,12 @@ bool IsDigestText(std::string_view text) {
 // The outcome as ReportFile sees it: every error, whatever its class, is the
 // "Error in file " line. Errors that are not the program's own are refused
 // here, since they mean a standard-library call was fed a forged size.
-std::string ReportOutcome(std::string_view input) {
+std::string ReportOutcome(std::string_view input,
+                          kelvane::TLineContent content = kelvane::TLineContent::V1Digest) {
   if (input.empty()) return kBlank;
   try {
     kelvane::TMemoryStream stream(input);
-    return kelvane::GetInfoHashOfStream(stream);
+    return kelvane::GetInfoHashOfStream(stream, content);
   } catch (const kelvane::Exception&) {
     return kFailed;
   } catch (const std::exception& error) {
@@ -80,6 +82,30 @@ void CheckAgainstPrediction(std::string_view input, const std::string& result) {
           "expected the digest of the info range", result);
       return;
   }
+}
+
+// With -v2 and -magnet a file gets the same error line as without; where it
+// gets a digest, -v2 gives a SHA-256 or the no-v2 line, and -magnet a link of
+// bytes that need no escaping in a line, carrying that digest when it names a
+// v1 identity.
+void CheckOptions(std::string_view input, const std::string& result) {
+  const std::string v2 = ReportOutcome(input, kelvane::TLineContent::V2Digest);
+  const std::string magnet = ReportOutcome(input, kelvane::TLineContent::MagnetLink);
+  if (!IsDigestText(result)) {
+    Require(v2 == result && magnet == result, "an error line that depends on the option", v2);
+    return;
+  }
+  Require(v2 == kelvane::kNoV2InfoHash ||
+              (v2.size() == 64 && v2.find_first_not_of("0123456789ABCDEF") == std::string::npos),
+          "not a v2 field", v2);
+  Require(magnet.starts_with("magnet:?xt=urn:bt"), "not a magnet link", magnet);
+  Require(magnet.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                   "0123456789-_.!~*()%&=:?") == std::string::npos,
+          "a link byte that needs escaping", magnet);
+  std::string btih = "magnet:?xt=urn:btih:" + result;
+  for (char& c : btih) c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+  Require(!magnet.starts_with("magnet:?xt=urn:btih:") || magnet.starts_with(btih),
+          "a link without the v1 digest", magnet);
 }
 
 using TKind = kelvane::TScannedValue::TKind;
@@ -111,9 +137,9 @@ std::string Describe(const kelvane::TObject* value) {
   const auto& hash = dynamic_cast<const TObjectHash&>(*value);
   // Each key once: a key shown twice at every level would cost twice as much
   // at each level down.
-  for (const char* key : {"announce", "announce-list", "url-list", "info", "comment", "name",
-                          "name.utf-8", "meta version", "file tree", "files", "length", "pieces",
-                          "a"})
+  for (const char* key :
+       {"announce", "announce-list", "url-list", "info", "comment", "name", "name.utf-8",
+        "meta version", "file tree", "files", "length", "pieces", "a"})
     if (hash.Exists(key)) text += key + ("=" + Describe(hash.Items(key))) + ",";
   return "{" + text + std::to_string(hash.LastValueSlot() + 1) + "}";
 }
@@ -223,6 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(IsDigestText(result) || result == kParsing || result == kFailed || result == kBlank,
           "unknown result", result);
   CheckAgainstPrediction(input, result);
+  CheckOptions(input, result);
   CheckScanAgainstDecoder(input);
 
   const std::string line = result + kNameField;
