@@ -286,7 +286,7 @@ std::string MagnetLink(const TTorrentFacts& facts, std::string_view sha1Hex,
   for (const std::string& tracker : Trackers(facts))
     parts.push_back("tr=" + EscapeForMagnet(tracker));
   for (const std::string& seed : WebSeeds(facts)) parts.push_back("ws=" + EscapeForMagnet(seed));
-  std::string link = "magnet:?";
+  std::string link(kMagnetLinkStart);
   for (std::size_t i = 0; i < parts.size(); ++i) link.append(i == 0 ? "" : "&").append(parts[i]);
   return link;
 }

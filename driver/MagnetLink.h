@@ -17,6 +17,9 @@ namespace kelvane {
 // lower case. Trackers keep the file's order, where libtorrent shuffles those
 // of one tier. For a torrent libtorrent refuses to load the same rules give a
 // link of their own; one whose name gives none has no "dn=".
+// What every magnet link starts with.
+inline constexpr std::string_view kMagnetLinkStart = "magnet:?";
+
 std::string MagnetLink(const TTorrentFacts& facts, std::string_view sha1Hex,
                        std::string_view sha256Hex);
 

@@ -200,7 +200,10 @@ std::optional<std::string> ListedFileField(const std::string& name) {
 void WriteReportLine(const std::string& field, const std::string& shownName, bool hashOnly) {
   // Outside every catch-all on purpose: a line that cannot be written ends
   // the run (EInOutError), and no other line could be written in its place.
-  WriteLine(hashOnly ? field : field + "  " + ShownText(FileNamePart(shownName)));
+  // A magnet link is the whole line, as a client takes it: it names the
+  // torrent itself (dn=), so no file name follows it.
+  const bool nameField = !hashOnly && !field.starts_with(kMagnetLinkStart);
+  WriteLine(nameField ? field + "  " + ShownText(FileNamePart(shownName)) : field);
 }
 
 void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {

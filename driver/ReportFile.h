@@ -36,8 +36,8 @@ inline constexpr std::int64_t kReadWholeLimit = 64 << 20;
 // on return. Never raises.
 std::optional<std::string> ListedFileField(const std::string& name);
 
-// Writes the line of a file: the field, and unless hashOnly, two spaces and
-// the file-name part of shownName. Raises EInOutError (see WriteLine).
+// Writes the line of a file: the field, and unless hashOnly or the field is a
+// magnet link, two spaces and the file-name part of shownName. Raises EInOutError (see WriteLine).
 void WriteReportLine(const std::string& field, const std::string& shownName, bool hashOnly);
 
 // The field of a file's line: the info hash as 40 upper-case hex digits (the

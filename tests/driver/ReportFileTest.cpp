@@ -195,8 +195,11 @@ TEST(ReportFileTest, TheLineHoldsWhatTheOptionsAskFor) {
   testing::TempFolder folder;
   const std::string name = folder.Write("h.torrent", kHybridFile);
   LineContent = TLineContent::MagnetLink;
-  EXPECT_EQ(Report(name, name, false), kHybridLink + "  h.torrent"s + kEol);
+  // A link is the whole line, with or without hashOnly; an error line keeps its name.
+  EXPECT_EQ(Report(name, name, false), kHybridLink + kEol);
   EXPECT_EQ(Report(name, name, true), kHybridLink + kEol);
+  const std::string blank = folder.Write("blank.torrent", "");
+  EXPECT_EQ(Report(blank, blank, false), "Error - Blank file!  blank.torrent" + kEol);
   const std::string v1 = folder.Write("v1.torrent", kV1File);
   LineContent = TLineContent::V2Digest;
   EXPECT_EQ(Report(v1, v1, false), "Error - No v2 info hash!  v1.torrent" + kEol);
