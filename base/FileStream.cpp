@@ -13,6 +13,9 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 TFileStream::TFileStream(const std::string& fileName) {
   if (!Source.Open(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+  // Taken once: no writer can change it on Windows, and the POSIX backend
+  // gives the size at the open in any case.
+  SizeAtOpen = Source.Size();
 }
 
 TFileStream::~TFileStream() = default;
@@ -22,7 +25,7 @@ std::int64_t TFileStream::Position() const {
 }
 
 std::int64_t TFileStream::Size() {
-  return Source.Size();
+  return SizeAtOpen;
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
@@ -37,6 +40,13 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   return target;
 }
 
+// The bytes one piece holds: a small file gets a buffer of its own size.
+std::size_t TFileStream::PieceSize() {
+  if (Buffer) return BufferCapacity;
+  return SizeAtOpen > 0 && SizeAtOpen < std::int64_t(kBufferSize) ? std::size_t(SizeAtOpen)
+                                                                  : kBufferSize;
+}
+
 // Brings the handle to Position() and reads the next piece into the buffer.
 std::size_t TFileStream::Refill() {
   const std::int64_t position = Position();
@@ -45,10 +55,8 @@ std::size_t TFileStream::Refill() {
   BufferLength = 0;
   if (position != FilePosition && !Source.Seek(position)) return 0;
   if (!Buffer) {
-    // A small file gets a buffer of its own size, left uninitialised: many
-    // small files are the common case.
-    const std::int64_t size = Source.Size();
-    BufferCapacity = size > 0 && size < std::int64_t(kBufferSize) ? std::size_t(size) : kBufferSize;
+    // Left uninitialised: many small files are the common case.
+    BufferCapacity = PieceSize();
     Buffer = std::make_unique_for_overwrite<char[]>(BufferCapacity);
   }
   BufferLength = Source.Read(Buffer.get(), BufferCapacity);
@@ -63,8 +71,9 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   while (delivered < count) {
     if (BufferIndex == BufferLength) {
       const std::size_t wanted = count - delivered;
-      if (wanted >= kBufferSize) {
-        // A large request goes straight into the caller's memory.
+      if (wanted >= PieceSize()) {
+        // A request for a piece or more goes straight into the caller's
+        // memory: a small file read whole is read once, and not copied.
         const std::int64_t position = Position();
         if (position != FilePosition && !Source.Seek(position)) break;
         std::size_t n = 0;

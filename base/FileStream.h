@@ -25,9 +25,11 @@ class TFileStream : public TStream {
   bool Unchanged() override { return Source.Unchanged(); }
 
  private:
+  std::size_t PieceSize();
   std::size_t Refill();
 
   platform::TFile Source;
+  std::int64_t SizeAtOpen = -1;
   std::unique_ptr<char[]> Buffer;
   std::size_t BufferCapacity = 0;
   std::int64_t BufferStart = 0;   // file offset of Buffer[0]

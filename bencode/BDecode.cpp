@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/Exceptions.h"
+#include "bencode/DecodeErrors.h"
 
 namespace kelvane {
 
@@ -30,15 +31,6 @@ bool ReadByte(TInput& input, char& byte) {
 
 bool IsDigit(char byte) {
   return byte >= '0' && byte <= '9';
-}
-
-// The throws live out of line to keep the recursive readers' frames small.
-[[noreturn]] __attribute__((noinline)) void RaiseNotAnInteger(char byte) {
-  throw EConvertError("'" + std::string(1, byte) + "' is not a valid integer value");
-}
-
-[[noreturn]] __attribute__((noinline)) void RaiseNestingTooDeep() {
-  throw ENestingTooDeep("Nesting too deep");
 }
 
 std::unique_ptr<TIntString> MakeInt(std::int64_t value) {
@@ -156,7 +148,11 @@ std::unique_ptr<TObjectHash> DecodeDict(TInput& input, int depth) {
     const std::int64_t start = isInfo ? input.Stream.Position() : 0;
     std::unique_ptr<TObject> value;
     if (ReadByte(input, byte)) value = DecodeValue(input, byte, depth);
-    if (value && !key.empty()) dict->Store(std::move(key), std::move(value));
+    if (value && key.empty()) {
+      dict->StoreEmptyKeyValue(std::move(value));
+    } else if (value) {
+      dict->Store(std::move(key), std::move(value));
+    }
     if (isInfo) {
       // A value the stream ended inside has no length of its own.
       const std::int64_t length = input.Ended ? -1 : input.Stream.Position() - start;
@@ -186,6 +182,14 @@ std::unique_ptr<TObject> DecodeValue(TInput& input, char first, int depth) {
 }
 
 }  // namespace
+
+void RaiseNotAnInteger(char byte) {
+  throw EConvertError("'" + std::string(1, byte) + "' is not a valid integer value");
+}
+
+void RaiseNestingTooDeep() {
+  throw ENestingTooDeep("Nesting too deep");
+}
 
 std::unique_ptr<TObject> DecodeStream(TStream& stream) {
   try {

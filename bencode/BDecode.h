@@ -53,7 +53,8 @@ inline constexpr int kMaxNestingDepth = 1024;
 // "_info_start", where the value starts, and "_info_length", the number of
 // bytes it takes, or -1 when the stream ends inside it: before its first
 // byte, inside a string, an integer or a length, or with a list or
-// dictionary still open. The caller owns the result. Raises EConvertError (a
+// dictionary still open. A value under the empty key is kept as the
+// dictionary's EmptyKeyValue. The caller owns the result. Raises EConvertError (a
 // key not starting with a digit), EOutOfMemory and ENestingTooDeep.
 std::unique_ptr<TObject> DecodeStream(TStream& stream);
 

@@ -1,5 +1,6 @@
 #include "bencode/Hashes.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/Exceptions.h"
@@ -53,12 +54,26 @@ std::int32_t THash::AllocateValueSlot() {
 }
 
 void THash::AddRecord(std::int32_t bucket, std::uint32_t hash, std::string key, std::int32_t slot) {
+  // Room first: once the bucket holds the record, nothing may fail.
+  if (InsertionOrder.size() == InsertionOrder.capacity()) {
+    InsertionOrder.reserve(std::max<std::size_t>(8, 2 * InsertionOrder.capacity()));
+  }
   std::uint8_t& used = UsedBuckets[bucket];
   if (used == 0) {
     Buckets.push_back(std::make_unique<THashBucket>());
     used = static_cast<std::uint8_t>(Buckets.size());
   }
-  Buckets[used - 1]->Append(THashRecord{hash, slot, std::move(key)});
+  const std::int32_t position = Buckets[used - 1]->Append(THashRecord{hash, slot, std::move(key)});
+  InsertionOrder.emplace_back(bucket, position);
+}
+
+const std::string& THash::KeyAt(std::int32_t index) const {
+  return RecordAt(index).Key;
+}
+
+const THashRecord& THash::RecordAt(std::int32_t index) const {
+  const auto [bucket, position] = InsertionOrder[static_cast<std::size_t>(index)];
+  return Record(bucket, position);
 }
 
 const THashRecord& THash::Record(std::int32_t bucket, std::int32_t position) const {
@@ -83,6 +98,10 @@ TObject* TObjectHash::Items(std::string_view key) const {
     throw EHashFindError("Key \"" + std::string(key) + "\" not found");
   }
   return Values[Record(bucket, position).ValueSlot].get();
+}
+
+TObject* TObjectHash::ValueAt(std::int32_t index) const {
+  return Values[RecordAt(index).ValueSlot].get();
 }
 
 void TObjectHash::Items(std::string_view key, std::unique_ptr<TObject> value) {

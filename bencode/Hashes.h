@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Object.h"
@@ -29,6 +30,11 @@ class THash : public TObject {
   bool Exists(std::string_view key) const;
   // The slot a new key takes: a freed one, else the next at the end.
   std::int32_t AllocateValueSlot();
+  // The number of keys held.
+  std::int32_t KeyCount() const { return static_cast<std::int32_t>(InsertionOrder.size()); }
+  // The key stored index-th (from 0, below KeyCount()): keys come in the order
+  // they were first stored, whatever bucket they fell in.
+  const std::string& KeyAt(std::int32_t index) const;
 
   // Frees the value in slot and leaves the slot empty.
   virtual void FreeValueSlot(std::int32_t slot) = 0;
@@ -49,6 +55,8 @@ class THash : public TObject {
   // bucket. May raise std::bad_alloc, leaving the table as it was.
   void AddRecord(std::int32_t bucket, std::uint32_t hash, std::string key, std::int32_t slot);
   const THashRecord& Record(std::int32_t bucket, std::int32_t position) const;
+  // The record of KeyAt(index).
+  const THashRecord& RecordAt(std::int32_t index) const;
 
   std::int32_t SizeBits;
   std::int32_t BucketCount;
@@ -66,6 +74,8 @@ class THash : public TObject {
   // number, one more than its place in Buckets, or 0 while it is empty.
   std::array<std::uint8_t, 1 << kSizeBits> UsedBuckets{};
   std::vector<std::unique_ptr<THashBucket>> Buckets;
+  // Bucket and position of each record, in the order the keys were stored.
+  std::vector<std::pair<std::int32_t, std::int32_t>> InsertionOrder;
 };
 
 // A THash whose values are objects it owns.
@@ -85,6 +95,14 @@ class TObjectHash : public THash {
   // As Items set, but a new entry takes over the key's text instead of
   // copying it.
   void Store(std::string key, std::unique_ptr<TObject> value);
+  // The value of KeyAt(index), still owned by the table (may be null).
+  TObject* ValueAt(std::int32_t index) const;
+
+  // The empty key, which the hash cannot take, has one value of its own kept
+  // apart from the keyed ones (a v2 file tree marks each file with it). Null
+  // when none was stored; storing replaces and frees the value held before.
+  TObject* EmptyKeyValue() const { return EmptyKey.get(); }
+  void StoreEmptyKeyValue(std::unique_ptr<TObject> value) { EmptyKey = std::move(value); }
 
   // Slots out of range are left alone.
   void FreeValueSlot(std::int32_t slot) override;
@@ -97,6 +115,7 @@ class TObjectHash : public THash {
   bool IsSlot(std::int32_t slot) const;
 
   std::vector<std::unique_ptr<TObject>> Values;
+  std::unique_ptr<TObject> EmptyKey;
 };
 
 }  // namespace kelvane

@@ -1,7 +1,10 @@
 #include "driver/ExpandTarget.h"
 
 #include <array>
+#include <optional>
+#include <vector>
 
+#include "base/OrderedWork.h"
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
@@ -113,7 +116,12 @@ std::string ReportExactName(const std::string& directory, const std::string& nam
     return WhyNothing(directory, platform::LastError());
   }
   if ((attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
-  ReportFile(name, name, hashOnly);
+  // The name was just seen to be a file: it is opened without another look.
+  if (const std::optional<std::string> field = ListedFileField(name)) {
+    WriteReportLine(*field, name, hashOnly);
+  } else {
+    ReportFile(name, name, hashOnly);
+  }
   return {};
 }
 
@@ -129,18 +137,33 @@ std::string ReportListedFiles(const std::string& directory, const std::string& m
     searchError = listing.SearchError;
     names = JoinNames(listing);
   }
-  bool reported = false;
+  std::vector<std::string> files;
   for (std::size_t start = 0, end; start < names.size(); start = end + 1) {
     end = names.find('\0', start);
-    const std::string current = names.substr(start, end - start);
-    if (IsExistingFile(current)) {
-      ReportFile(current, current, hashOnly);
-      reported = true;
-    } else if (!IsPlainFileName(current)) {
-      ReportThroughShortName(current, hashOnly);
-      reported = true;
-    }
+    files.push_back(names.substr(start, end - start));
   }
+  // The listing only holds entries that are no directories, so each is
+  // opened straight away, by this thread or a second one, while the lines go
+  // out in listing order. Only a name that does not open as a file is looked
+  // at again, as every name once was: one that no longer exists, or is a
+  // directory now, is passed over, and one that exists yet cannot be opened
+  // gets its line.
+  bool reported = false;
+  ForEachInOrder<std::optional<std::string>>(
+      files.size(), [&](std::size_t i) { return ListedFileField(files[i]); },
+      [&](std::size_t i, const std::optional<std::string>& field) {
+        const std::string& current = files[i];
+        if (field) {
+          WriteReportLine(*field, current, hashOnly);
+          reported = true;
+        } else if (IsExistingFile(current)) {
+          ReportFile(current, current, hashOnly);
+          reported = true;
+        } else if (!IsPlainFileName(current)) {
+          ReportThroughShortName(current, hashOnly);
+          reported = true;
+        }
+      });
   return reported ? std::string() : WhyNothing(directory, searchError);
 }
 

@@ -4,11 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/StdOut.h"
 #include "driver/CommandLine.h"
 #include "driver/ExpandTarget.h"
+#include "driver/Options.h"
 #include "driver/PathHelpers.h"
+#include "driver/ReportFile.h"
 
 namespace kelvane {
 
@@ -58,6 +61,7 @@ void ShowUsage() {
 
 void RunProgram() {
   HashOnly = false;
+  LineContent = TLineContent::V1Digest;
   if (ArgumentCount() > 0 && AsciiLowerCase(ArgumentText(1)) == "--version") {
     WriteLine("kelvane " KELVANE_VERSION);
     return;
@@ -71,13 +75,15 @@ void RunProgram() {
     ShowUsage();
     return;
   }
-  if (AsciiLowerCase(first) == "-hash") {
-    HashOnly = true;
-    FirstFileArg = 2;
-  } else {
-    FirstFileArg = 1;
-  }
   const std::int32_t count = ArgumentCount();
+  std::vector<std::string> leading;
+  for (std::int32_t i = 1; i <= count && leading.size() < kOptionCount; ++i) {
+    leading.push_back(ArgumentText(i));
+  }
+  const TOptions options = ParseOptions(leading);
+  HashOnly = options.HashOnly;
+  FirstFileArg = options.FirstFileArg;
+  LineContent = options.Content;
   for (std::int32_t i = FirstFileArg; i <= count; ++i) ExpandTarget(ArgumentText(i), HashOnly);
 }
 

@@ -4,7 +4,7 @@
 
 namespace kelvane {
 
-// Set once from the first argument, before the first target.
+// Set once from the leading options, before the first target.
 extern bool HashOnly;
 extern std::int32_t FirstFileArg;
 
@@ -12,7 +12,8 @@ extern std::int32_t FirstFileArg;
 void ShowUsage();
 
 // The whole run: the version line for "--version" (any letter case) as the
-// first argument, else the usage screen or one ExpandTarget per target, in order.
+// first argument, else the usage screen or, after the leading options (see
+// ParseOptions), one ExpandTarget per target, in order.
 // Raises only what nothing below handled (EInOutError, EOutOfMemory).
 void RunProgram();
 

@@ -3,7 +3,8 @@
 
 Seeds are kept under 4 KiB, the fuzzer's input limit: well-formed metainfo
 files of each layout, the decoder's awkward inputs, cut-off files, deep
-nesting, forged lengths and files that name their own info range.
+nesting, forged lengths, files that name their own info range, and files
+made of many tiny values.
 """
 
 import hashlib
@@ -191,6 +192,32 @@ def crowded_keys():
     }
 
 
+def structure_heavy():
+    # Values of a few bytes each, many of them: where a scan that steps over
+    # structure could lose its place. Also the entries a magnet link is made
+    # from, stored twice, cut, or of the wrong kind.
+    files = b"".join(
+        b"d6:lengthi%de4:pathl1:%d4:f%03dee" % (n * 7, n % 10, n) for n in range(60))
+    magnet = (b"d8:announce3:u:18:url-listl2:w12:w2e13:announce-listll2:t1el2:t22:t3ee"
+              b"4:infod9:file treed1:ad0:d6:lengthi1eeee5:filesle6:lengthi0e12:meta versioni2e"
+              b"4:name1:n10:name.utf-82:nu6:pieces0:ee")
+    return {
+        "many-files.bin": b"d4:infod5:filesl" + files + b"e4:name1:x6:pieces0:ee",
+        "nested-closed.bin": b"d4:info" + (b"l" * 50 + b"e" * 50) * 30 + b"e",
+        "nested-dicts-closed.bin": b"d4:info" + (b"d1:a" * 40 + b"i0e" + b"e" * 40) * 10 + b"e",
+        "junk-in-list.bin": b"d4:infol" + bytes(range(0x80, 0x100)) * 4 + b"\x00" * 500 + b"ee",
+        "empty-strings.bin": b"d4:infol" + b"0:" * 1500 + b"ee",
+        "empty-dicts.bin": b"d4:infol" + b"de" * 1000 + b"ee",
+        "one-key-dicts.bin": b"d4:infol" + b"d1:ai0ee" * 400 + b"ee",
+        "magnet-facts.bin": magnet,
+        "magnet-facts-twice.bin": magnet[:-1] + b"8:announce2:u24:infod4:name1:mee",
+        "magnet-info-not-dict.bin": magnet[:-1] + b"4:infoi7ee",
+        "magnet-info-no-value.bin": magnet[:-1] + b"4:infoxe",
+        "magnet-keys-no-value.bin": b"d8:announcex4:infod4:namex6:lengthee",
+        "magnet-long-keys.bin": b"d4:infod12:name.utf-8x1:a5:names2:nnee",
+    }
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_corpus.py DIRECTORY")
@@ -198,7 +225,7 @@ def main():
     os.makedirs(target, exist_ok=True)
     seeds = {}
     for group in (well_formed, decoder_edges, truncated, deep_nesting, forged_lengths,
-                  own_range, crowded_keys):
+                  own_range, crowded_keys, structure_heavy):
         seeds.update(group())
     for name, data in seeds.items():
         assert len(data) <= 4096, name

@@ -21,9 +21,8 @@ std::string Outcome(const auto& call) {
   }
 }
 
-// Renders a decoded tree. Tables cannot list their keys, so a table shows the
-// keys these tests use and "+n" for any others; a string left in the stream
-// shows as <length@offset>.
+// Renders a decoded tree. A table shows the keys these tests use and "+n" for
+// any others; a string left in the stream shows as <length@offset>.
 std::string Show(const TObject* value) {
   if (value == nullptr) return "null";
   if (const auto* scalar = dynamic_cast<const TIntString*>(value)) {
@@ -113,6 +112,23 @@ TEST(DecodeStreamTest, LimitsNesting) {
   const std::string refused = "ENestingTooDeep: Nesting too deep @1025";
   EXPECT_EQ(Decode(std::string(n, 'l') + "d1:ai1ee"), refused);
   EXPECT_EQ(Decode(std::string(10'000'000, 'l')), refused);
+}
+
+// A v2 file tree marks each file with the empty key, which the table holds apart; the other keys
+// can be walked in the order the file gives them.
+TEST(DecodeStreamTest, KeepsTheEmptyKeysValueAndTheKeysInFileOrder) {
+  TMemoryStream stream("d1:bd0:d6:lengthi7eee1:ai2e0:i3e0:i4e1:bi5e4:infoi6ee");
+  const auto root = DecodeStream(stream);
+  const auto& hash = dynamic_cast<const TObjectHash&>(*root);
+  EXPECT_EQ(Show(hash.EmptyKeyValue()), "i4");
+  std::string keys;
+  for (std::int32_t i = 0; i < hash.KeyCount(); ++i)
+    keys += hash.KeyAt(i) + "=" + Show(hash.ValueAt(i)) + ";";
+  EXPECT_EQ(keys, "b=i5;a=i2;info=i6;_info_start=i49;_info_length=i3;");
+  TMemoryStream file("d0:d6:lengthi7eee");
+  const auto fileRoot = DecodeStream(file);
+  const auto* inner = dynamic_cast<const TObjectHash&>(*fileRoot).EmptyKeyValue();
+  EXPECT_EQ(Show(dynamic_cast<const TObjectHash&>(*inner).Items("length")), "i7");
 }
 
 }  // namespace

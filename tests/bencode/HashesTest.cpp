@@ -64,6 +64,22 @@ TEST(HashesTest, KeepsKeysApartAndFreesEachValueOnceInSlotOrder) {
   EXPECT_EQ(log, expected);  // the new value in the slot of the one it replaced
 }
 
+// Keys spread over every bucket, crowded ones included, come back in the order they were first
+// stored; storing again under a key keeps its place.
+TEST(HashesTest, WalksKeysInTheOrderTheyWereFirstStored) {
+  TObjectHash hash;
+  std::vector<std::string> keys;
+  for (int i = 0; i < 3000; ++i) keys.push_back(std::to_string(i * 7919 % 3001) + "zz");
+  for (const std::string& key : keys) hash.Items(key, std::make_unique<TObject>());
+  hash.Items(keys[5], nullptr);
+  ASSERT_EQ(hash.KeyCount(), 3000);
+  for (int i = 0; i < 3000; ++i) {
+    EXPECT_EQ(hash.KeyAt(i), keys[i]);
+    EXPECT_EQ(hash.ValueAt(i), hash.Items(keys[i]));
+  }
+  EXPECT_EQ(hash.ValueAt(5), nullptr);
+}
+
 TEST(HashesTest, RefusesEmptyAndMissingKeys) {
   std::vector<int> log;
   TObjectHash hash;

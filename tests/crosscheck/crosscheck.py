@@ -4,10 +4,17 @@
 kelvane reads files made by mktorrent, transmission-create and libtorrent in one run; each digest
 must equal the info hash that transmission-show and libtorrent report. Hand-made files that are not
 canonical bencode are checked against the SHA-1 of their `info` value's exact bytes.
+
+Then -v2 and -magnet against libtorrent, on those files, on v2-only and hybrid files libtorrent
+makes, and on random files crafted byte by byte: each -v2 line must be libtorrent's v2 info hash
+(or the no-v2 line where it has none) and each -magnet line its make_magnet_uri. libtorrent shuffles
+the trackers of one announce tier as it loads a file, where kelvane keeps the file's order: links
+are compared byte for byte where each tier has one tracker, else up to the order within each tier.
 """
 
 import hashlib
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -15,6 +22,7 @@ import sys
 import tempfile
 from pathlib import Path
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from bencode_tools import bencode, content  # noqa: E402
 
@@ -25,7 +33,10 @@ except ImportError:  # this interpreter has no binding; its files and checks are
 
 TRACKER = "http://tracker.invalid/announce"
 SHOW = shutil.which("transmission-show")
+NO_V2 = b"Error - No v2 info hash!"
+CRAFTED = 400  # random files compared with libtorrent's links, each run the same ones
 tally = [0, 0]
+compared = {"-v2": 0, "-magnet": 0, "plain run (libtorrent v1)": 0}  # files, by option
 
 
 def check(ok, what):
@@ -124,6 +135,96 @@ def oracles(path):
     return {oracle: digest for oracle, digest in found.items() if digest}
 
 
+def fields(args, folder):
+    """{file name: field} of one kelvane run over the .torrent files of folder."""
+    lines = kelvane_lines([*args, os.path.join(folder, "*.torrent")])
+    found = {}
+    for line in lines:
+        field, _, name = line.partition(b"  ")
+        found[name.decode(errors="surrogateescape")] = field
+    check(len(found) == len(lines), f"{args}: {len(lines)} lines for {len(found)} files")
+    return found
+
+
+def tracker_tiers(root):
+    """The tier of each tracker of libtorrent's link, in the file's order."""
+    tiers = [tier for tier, urls in enumerate(root.get(b"announce-list", []))
+             if isinstance(urls, list)
+             for url in urls if isinstance(url, bytes) and url.lstrip(b" \t\n\r\v\f")]
+    announce = root.get(b"announce")
+    if not tiers and isinstance(announce, bytes) and announce.lstrip(b" \t\n\r\v\f"):
+        tiers = [0]
+    return tiers
+
+
+def same_link(ours, theirs, tiers):
+    """Byte for byte where no tier has two trackers, else up to the order within each tier."""
+    def within_tiers_sorted(link):
+        parts = link.split("&")
+        at = [i for i, part in enumerate(parts) if part.startswith("tr=")]
+        if len(at) != len(tiers):
+            return None
+        for i, (_, part) in zip(at, sorted(zip(tiers, [parts[i] for i in at]))):
+            parts[i] = part
+        return parts
+    if len(set(tiers)) == len(tiers):
+        return ours == theirs
+    canonical = within_tiers_sorted(ours)
+    return canonical is not None and canonical == within_tiers_sorted(theirs)
+
+
+def compare_with_libtorrent(folder, what):
+    """The plain run, -v2 and -magnet over folder against libtorrent, on every file it loads;
+    every other file still gets a magnet link."""
+    v1, v2 = fields([], folder), fields(["-v2"], folder)
+    # A link is the whole line; the runs list the folder in the same order, one line a file.
+    links = kelvane_lines(["-magnet", os.path.join(folder, "*.torrent")])
+    check(len(links) == len(v1), f"{what}: {len(links)} links for {len(v1)} files")
+    magnet = dict(zip(v1, links))
+    check(kelvane_lines(["-HASH", "-Magnet", os.path.join(folder, "*.torrent")]) == links,
+          f"{what}: -magnet -hash lines are not the links alone")
+    refused = 0
+    for name in sorted(magnet):
+        path = os.path.join(folder, name)
+        try:
+            loaded = lt.torrent_info(path)
+        except RuntimeError:
+            refused += 1
+            check(magnet[name].startswith(b"magnet:?xt=urn:bt"), f"{name}: {magnet[name]!r}")
+            continue
+        hashes = loaded.info_hashes()
+        if hashes.has_v1():
+            check(v1[name] == str(hashes.v1).upper().encode(), f"{name}: plain {v1[name]!r}")
+            compared["plain run (libtorrent v1)"] += 1
+        want = str(hashes.v2).upper().encode() if hashes.has_v2() else NO_V2
+        check(v2[name] == want, f"{name}: -v2 {v2[name]!r}, libtorrent {want!r}")
+        with open(path, "rb") as f:
+            tiers = tracker_tiers(lt.bdecode(f.read()))
+        link = lt.make_magnet_uri(loaded)
+        check(same_link(magnet[name].decode(), link, tiers),
+              f"{name}: -magnet\n  {magnet[name]!r}\n  libtorrent {link!r}")
+        compared["-v2"] += 1
+        compared["-magnet"] += 1
+    print(f"{what}: {len(magnet)} files, {refused} of them refused by libtorrent")
+
+
+def check_v2_and_magnet(out):
+    if lt is None:
+        print("SKIPPED: -v2 and -magnet (libtorrent not importable by this python3)")
+        return
+    from crafted_torrents import crafted
+    from v2_corpus import make_corpus
+    compare_with_libtorrent(out, "the files above")
+    make_corpus(os.path.join(out, "v2"))
+    compare_with_libtorrent(os.path.join(out, "v2"), "v2-only and hybrid files")
+    rng = random.Random(13)
+    os.makedirs(os.path.join(out, "crafted"))
+    for i in range(CRAFTED):
+        Path(out, "crafted", "c%04d.torrent" % i).write_bytes(crafted(rng))
+    compare_with_libtorrent(os.path.join(out, "crafted"), "crafted files")
+    print("files compared with libtorrent: " + ", ".join(f"{n} {o}" for o, n in compared.items()))
+
+
 def main():
     with tempfile.TemporaryDirectory(prefix="kelvane-crosscheck-") as out:
         single, multi = make_content(os.path.join(out, "content"))
@@ -148,6 +249,7 @@ def main():
             for oracle, want in found.items():
                 got = digests.get(name, "no line")
                 check(got.upper() == want.upper(), f"{name}: kelvane {got}, {oracle} {want}")
+        check_v2_and_magnet(out)
     print(f"crosscheck: {tally[0]} passed, {tally[1]} failed")
     return 1 if tally[1] else 0
 

@@ -26,6 +26,7 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 from bencode_tools import bencode, content, digest, pieces  # noqa: E402
 
 NOT_FOUND, IN_FILE = b"No such file or directory", b"Error in file "
+NO_V2 = b"Error - No v2 info hash!"
 CASES = {}  # name -> (function, runs for the Windows build, runs for the native build)
 # Set by setup() when the run starts.
 SOURCE, EMULATOR, WINDOWS, EOL, NAME = "", [], False, b"", b""
@@ -81,6 +82,11 @@ def native(path):
 
 def lines(names, hash_only=False):
     return [FIELDS[n] + (b"" if hash_only else b"  " + n) for n in map(os.fsencode, names)]
+
+
+def with_name(field, name):
+    """A file's line: its field and its name, or a magnet link alone, which names the torrent."""
+    return field if field.startswith(b"magnet:?") else field + b"  " + os.fsencode(name)
 
 
 def forms():
@@ -297,6 +303,101 @@ def deep_program_folder():
     equal("usage screen of a program in a deep folder", (0, b"", head), (code, err, out[:len(head)]))
     equal("bare target of a program in a deep folder", (0, own + EOL, b""),
           run(["x.torrent"], program=program))
+
+
+def v2_folder():
+    """A folder with a hybrid, a v2-only and a v1 torrent: its path and, for each file, its SHA-1
+    and SHA-256 lines' fields and its magnet link."""
+    folder = os.path.join(WORK, "v2")
+    song = content("v2 song", 20000)
+    tree = {"": {"length": len(song), "pieces root": hashlib.sha256(song).digest()}}
+    v1 = {"length": len(song), "pieces": pieces(song, 16384)}
+    infos = {"hybrid.torrent": dict(v1, **{"file tree": {"my song": tree}, "meta version": 2}),
+             "v2only.torrent": {"file tree": {"my song": tree}, "meta version": 2},
+             "v1.torrent": v1}
+    files = {}
+    for name, info in infos.items():
+        info = bencode(dict(info, name="my song", **{"piece length": 16384}))
+        sha1, sha256 = hashlib.sha1(info).hexdigest(), hashlib.sha256(info).hexdigest()
+        link = ("magnet:?" + ("" if name == "v2only.torrent" else "xt=urn:btih:" + sha1 + "&")
+                + ("" if name == "v1.torrent" else "xt=urn:btmh:1220" + sha256 + "&")
+                + "dn=my%20song&tr=http%3a%2f%2ft.invalid%2fa%20b")
+        put(folder, name, *wrap(info, {"announce": " http://t.invalid/a b"}))
+        files[name] = (sha1.upper().encode(), NO_V2 if name == "v1.torrent"
+                       else sha256.upper().encode(), link.encode())
+    return folder, files
+
+
+@case()
+def options_in_any_order_before_the_first_target():
+    """-hash, -v2 and -magnet in any order and letter case; -magnet wins over -v2."""
+    folder, files = v2_folder()
+    targets = [native(folder + "/" + name) for name in files]
+    for options in [["-v2"], ["-V2"], ["-hash", "-v2"], ["-v2", "-HASH"]]:
+        expect(options + targets, [v2 + (b"" if len(options) > 1 else b"  " + os.fsencode(name))
+                                   for name, (_, v2, _) in files.items()])
+    for options in [["-magnet"], ["-v2", "-MAGNET"], ["-Magnet", "-hash", "-v2"],
+                    ["-hash", "-magnet"]]:
+        expect(options + targets, [link for _, _, link in files.values()])
+    expect(["-v2", "-magnet", "-hash"], b"")
+
+
+@case()
+def options_after_the_first_target_are_targets():
+    """An argument after a target, or an option taken already, is a target; so is a help token
+    after an option. Bare targets name files of the program's folder made for this case."""
+    folder, files = v2_folder()
+    hybrid = native(folder + "/hybrid.torrent")
+    made = {}
+    for name in ["-v2", "-magnet", "--help"]:
+        data, made[name] = torrent(name)
+        with open(os.path.join(PROG, name), "wb") as f:
+            f.write(data)
+    try:
+        expect([hybrid, "-v2", "-magnet"], [files["hybrid.torrent"][0] + b"  hybrid.torrent",
+                                            made["-v2"] + b"  -v2", made["-magnet"] + b"  -magnet"])
+        expect(["-v2", "-v2", "--help"], [NO_V2 + b"  -v2", NO_V2 + b"  --help"])
+        expect(["-magnet", "-hash", "-magnet"],
+               [b"magnet:?xt=urn:btih:" + made["-magnet"].lower()
+                + b"&dn=-magnet&tr=http%3a%2f%2ftracker.invalid%2fa"])
+        expect(["-hash", "-v2", "-hash"], [NO_V2])
+    finally:
+        for name in made:
+            os.remove(os.path.join(PROG, name))
+
+
+@case()
+def help_and_version_first_whatever_options_follow():
+    """A help token or --version first is what it always was, whatever options follow."""
+    screen, version = run([])[1], run(["--version"])[1]
+    for args in [["-?", "-v2"], ["--help", "-magnet", "-hash"], ["HELP", "-V2"]]:
+        expect(args, screen)
+    expect(["--Version", "-v2", "-magnet"], version)
+
+
+@case()
+def v2_and_magnet_error_lines():
+    """A file without a v2 identity gets a line of its own with -v2; the other error lines are as
+    without options, and so are the lines of a run without them."""
+    folder, files = v2_folder()
+    v2_root = bencode({"info": {"meta version": 2, "file tree": {}, "name": "x"}})
+    string_2 = bencode({"meta version": "2"})
+    blank, parsing = b"Error - Blank file!", b"Error parsing file!"
+    odd = {  # name: its bytes and its fields without options, with -v2, with -magnet
+        "blank.torrent": (b"", blank, blank, blank),
+        "cut.torrent": (v2_root[:-3], IN_FILE, IN_FILE, IN_FILE),
+        "text.torrent": (b"text\r\n", IN_FILE, IN_FILE, IN_FILE),
+        "nested.torrent": (b"d1:xd4:infod1:ai1eeee", parsing, parsing, parsing),
+        "string 2.torrent": (wrap(string_2)[0], digest(string_2).encode(), NO_V2,
+                             b"magnet:?xt=urn:btih:" + digest(string_2).lower().encode())}
+    for name, (data, *_) in odd.items():
+        put(folder, name, data, b"")
+    mask = native(folder + "/*.torrent")
+    for k, options in enumerate([[], ["-v2"], ["-magnet"]]):
+        expect(options + [mask],
+               [with_name(fields[k], name) for name, (_, *fields) in odd.items()]
+               + [with_name(fields[k], name) for name, fields in files.items()],
+               as_set=True)
 
 
 @case()

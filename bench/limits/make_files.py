@@ -1,0 +1,147 @@
+#!/usr/bin/python3
+"""Writes the files of the limits benchmark into a directory, and beside them
+expected.tsv: one line per file with its name and the line kelvane must print
+for it with -hash (the digest, or the error line).
+
+- files-300k.torrent: one metainfo file listing 300,000 files (about 18.5 MB,
+  its info value mostly dictionaries and short strings);
+- small/: 10,000 small metainfo files, single- and multi-file (about 43 MB),
+  and small.expected, the lines kelvane must print for them;
+- zeros-1g.torrent: "d4:infol" and then 1 GiB of zero bytes, sparse on disk;
+- nested-1m.torrent: an info list of one million lists, nested 1,000 deep
+  and closed again, a thousand times over;
+- strings-10m.torrent, dicts-1m.torrent, keys-1m.torrent: info lists of ten
+  million empty strings, a million empty dictionaries, and a dictionary of a
+  million keys: the smallest values, where a tree costs most per byte;
+- info-200m.torrent: a single-file torrent whose info value is over 200 MB.
+"""
+
+import hashlib
+import os
+import random
+import sys
+
+MIB = 1 << 20
+
+
+def bstr(data):
+    return b"%d:%s" % (len(data), data)
+
+
+def sha1_hex(*parts):
+    sha = hashlib.sha1()
+    for part in parts:
+        sha.update(part)
+    return sha.hexdigest().upper()
+
+
+def write(folder, name, data):
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def files_300k(folder, rnd):
+    entries = []
+    for n in range(300000):
+        path = b"l" + bstr(b"d%03d" % (n % 600)) + bstr(b"part-%06d.dat" % n) + b"e"
+        entries.append(b"d6:lengthi%de4:path%se" % (rnd.randint(1, 1 << 24), path))
+    pieces = rnd.randbytes(20 * 160000)
+    info = (b"d5:filesl" + b"".join(entries) + b"e4:name" + bstr(b"three hundred thousand")
+            + b"12:piece lengthi262144e6:pieces" + bstr(pieces) + b"e")
+    write(folder, "files-300k.torrent", b"d8:announce" + bstr(b"http://tracker.invalid/a")
+          + b"4:info" + info + b"e")
+    return "files-300k.torrent", sha1_hex(info)
+
+
+def small_files(folder, rnd, count=10000):
+    small = os.path.join(folder, "small")
+    os.makedirs(small)
+    expected = []
+    for i in range(count):
+        piece = 1 << rnd.randint(15, 22)
+        npieces = rnd.randint(1, 400)
+        total = (npieces - 1) * piece + rnd.randint(1, piece)
+        info = b"d"
+        if rnd.random() < 0.4:
+            cuts = sorted(rnd.sample(range(1, total), min(rnd.randint(1, 29), total - 1)))
+            sizes = [b - a for a, b in zip([0] + cuts, cuts + [total])]
+            info += b"5:filesl" + b"".join(
+                b"d6:lengthi%de4:pathl3:dir%see" % (size, bstr(b"file %d.bin" % j))
+                for j, size in enumerate(sizes)) + b"e"
+        else:
+            info += b"6:lengthi%de" % total
+        info += (b"4:name" + bstr(b"content %d" % i) + b"12:piece lengthi%de" % piece
+                 + b"6:pieces" + bstr(rnd.randbytes(20 * npieces)))
+        if rnd.random() < 0.3:
+            info += b"7:privatei1e"
+        info += b"e"
+        data = (b"d8:announce" + bstr(b"http://tracker.invalid/announce") + b"7:comment"
+                + bstr(b"benchmark file") + b"13:creation datei%de" % (1700000000 + i)
+                + b"4:info" + info + b"e")
+        write(small, "t%05d.torrent" % i, data)
+        expected.append("%s  t%05d.torrent\n" % (sha1_hex(info), i))
+    with open(os.path.join(folder, "small.expected"), "w") as f:
+        f.write("".join(expected))
+
+
+def zeros_1g(folder):
+    # Sparse: the zeros take no disk space and read at memory speed.
+    path = os.path.join(folder, "zeros-1g.torrent")
+    with open(path, "wb") as f:
+        f.write(b"d4:infol")
+        f.truncate(8 + 1024 * MIB)
+    return "zeros-1g.torrent", "Error in file "
+
+
+def nested_1m(folder):
+    info = b"l" + (b"l" * 1000 + b"e" * 1000) * 1000 + b"e"
+    write(folder, "nested-1m.torrent", b"d4:info" + info + b"e")
+    return "nested-1m.torrent", sha1_hex(info)
+
+
+def tiny_values(folder, name, info):
+    write(folder, name, b"d4:info" + info + b"e")
+    return name, sha1_hex(info)
+
+
+def info_200m(folder, rnd):
+    size = 200 * MIB // 20 * 20
+    head = b"d6:lengthi%de4:name8:huge.iso12:piece lengthi262144e6:pieces%d:" % (
+        size // 20 * 262144, size)
+    sha = hashlib.sha1(head)
+    block = rnd.randbytes(MIB)
+    with open(os.path.join(folder, "info-200m.torrent"), "wb") as f:
+        f.write(b"d8:announce" + bstr(b"http://tracker.invalid/a") + b"4:info" + head)
+        for at in range(0, size, MIB):
+            chunk = block[: min(MIB, size - at)]
+            f.write(chunk)
+            sha.update(chunk)
+        f.write(b"ee")
+    sha.update(b"e")
+    return "info-200m.torrent", sha.hexdigest().upper()
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_files.py DIRECTORY")
+    folder = sys.argv[1]
+    os.makedirs(folder, exist_ok=True)
+    rnd = random.Random(15)
+    small_files(folder, rnd)
+    cases = [
+        files_300k(folder, rnd),
+        zeros_1g(folder),
+        nested_1m(folder),
+        tiny_values(folder, "strings-10m.torrent", b"l" + b"0:" * 10000000 + b"e"),
+        tiny_values(folder, "dicts-1m.torrent", b"l" + b"de" * 1000000 + b"e"),
+        tiny_values(folder, "keys-1m.torrent",
+                    b"d" + b"".join(b"7:%07di%de" % (n, n) for n in range(1000000)) + b"e"),
+        info_200m(folder, rnd),
+    ]
+    with open(os.path.join(folder, "expected.tsv"), "w") as f:
+        for name, line in cases:
+            f.write("%s\t%s\n" % (name, line))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Stream.h"
+
+namespace kelvane {
+
+// What a dictionary entry holds after a scan, as the tree DecodeStream builds
+// would hold it.
+struct TScannedValue {
+  enum class TKind : std::uint8_t { None, Integer, String, List, Dictionary };
+  // None: the entry was never stored.
+  TKind Kind = TKind::None;
+  // Where the value lies in the stream: its first byte, and the bytes it took
+  // up to its own end or the stream's, whichever came first.
+  std::int64_t Offset = 0;
+  std::int64_t Length = 0;
+  // An Integer's number, wrapped as the decoder wraps it.
+  std::int64_t Integer = 0;
+};
+
+// Keys whose stored values a scan notes: keys of the root dictionary, and
+// keys of the dictionary the root stores under "info".
+struct TScanKeys {
+  std::vector<std::string> Root;
+  std::vector<std::string> Info;
+};
+
+// What the tree of DecodeStream tells about the root and its info value.
+struct TInfoScan {
+  // False also when the stream holds no value at all.
+  bool RootIsDictionary = false;
+  // The root's "_info_start" and "_info_length" entries: the decoder's own
+  // record of the last "info" key the stream held whole (Integers; -1 is the
+  // length of a value the stream ended inside), or what the file stored under
+  // those names after it.
+  TScannedValue InfoStart;
+  TScannedValue InfoLength;
+  // One per TScanKeys::Root key.
+  std::vector<TScannedValue> Root;
+  // One per TScanKeys::Info key; every one None unless the root's "info"
+  // entry is a dictionary.
+  std::vector<TScannedValue> Info;
+};
+
+// Reads one bencode value the way DecodeStream does, byte for byte, without
+// building its tree: it takes the same lenient forms, raises the same errors
+// (EConvertError, ENestingTooDeep, EOutOfMemory) at the same byte and leaves
+// the stream where DecodeStream would, yet keeps only what TInfoScan holds.
+// The stream is read in windows of at most holdLimit bytes, so a stream of at
+// most that many bytes is read whole in one request; a string that runs past
+// a window is stepped over without being read when the stream knows its size.
+class TInfoScanner {
+ public:
+  TInfoScanner(TStream& stream, std::size_t holdLimit);
+  // Scans bytes held in memory, as a stream of them would be scanned; they
+  // must outlive the scanner.
+  explicit TInfoScanner(std::string_view bytes);
+  ~TInfoScanner();
+  TInfoScanner(const TInfoScanner&) = delete;
+  TInfoScanner& operator=(const TInfoScanner&) = delete;
+
+  // Scans from the stream's position; call once.
+  TInfoScan Scan(const TScanKeys& keys);
+
+  // The offset just after the last byte the scan took, as in the stream.
+  std::int64_t Position() const;
+
+  // True when the scanner still holds every byte of the stream from offset
+  // on, length of them (both not negative); bytes then shows them, for as
+  // long as the scanner lives.
+  bool Held(std::int64_t offset, std::int64_t length, std::string_view& bytes) const;
+
+ private:
+  struct TFrame;
+
+  bool Refill();
+  bool Fetch(unsigned char& byte);
+  std::int32_t ReadLength(unsigned char firstDigit);
+  void SkipContent(std::int32_t length);
+  void SkipBeyondWindow(std::int64_t beyond);
+  std::int64_t ReadInteger();
+  void SkipContainer(bool isDictionary, std::size_t depth);
+  std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
+  void Run(const TScanKeys& keys, TInfoScan& scan);
+
+  TStream* Stream;  // null for bytes in memory
+  std::int64_t StreamSize;
+  std::size_t Capacity;
+  std::unique_ptr<char[]> Buffer;
+  const char* Window = nullptr;  // the bytes read last: Buffer, or those in memory
+  const char* Next = nullptr;    // the window's next unread byte
+  const char* Limit = nullptr;   // the window's end
+  std::int64_t WindowStart = 0;  // stream offset of Window[0]
+  std::int64_t LimitOffset = 0;  // stream offset of Limit
+  bool Ended = false;            // a read has found the end of the stream
+  std::string KeyText;           // the last key ReadKey kept
+};
+
+}  // namespace kelvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+// What a report line holds for a file whose info value can be used.
+enum class TLineContent {
+  V1Digest,    // the SHA-1 info hash
+  V2Digest,    // the SHA-256 info hash, for a torrent with a v2 identity
+  MagnetLink,  // the magnet link, which carries every identity the torrent has
+};
+
+// What the leading options of a command line ask for.
+struct TOptions {
+  bool HashOnly = false;
+  TLineContent Content = TLineContent::V1Digest;
+  std::int32_t FirstFileArg = 1;  // the index, from 1, of the first target
+};
+
+// Each option counts once, so no more leading arguments than this can be options.
+inline constexpr std::size_t kOptionCount = 3;
+
+// Reads the options at the head of arguments (the command line's argument 1
+// first): "-hash", "-v2" and "-magnet", in any order, each compared after
+// ASCII lower-casing. The first argument that is none of them, or that repeats
+// one already taken, is the first target. With both -v2 and -magnet the line
+// is the magnet link. Only the first kOptionCount arguments are looked at.
+TOptions ParseOptions(const std::vector<std::string>& arguments);
+
+}  // namespace kelvane
