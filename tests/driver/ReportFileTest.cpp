@@ -3,7 +3,6 @@
 #include <cctype>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -78,7 +77,8 @@ TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
           kBigFile.substr(0, kBigFile.size() - 3), "d4:infoi1e12:_info_lengthi-5ee",
           "d4:infoi1e12:_info_lengthi2147483648ee", "d4:infoi1e11:_info_starti-3ee",
           "d4:infoi1e11:_info_starti45e12:_info_lengthi3ee",
-          "d4:infoi1e11:_info_starti4294967297e12:_info_lengthi3ee"}},
+          "d4:infoi1e11:_info_starti4294967297e12:_info_lengthi3ee",
+          "d4:infoi1e12:_info_lengthi--3ee"}},
       {kEmpty, {"d4:infoi1e12:_info_length2:xye"}},
       {"335F8C63E2B78968CCEA26C7531B3186EA36B3E0", {"d4:infoi1e11:_info_start3:abce"}},  // "d4:"
       {"1F444844B1CA616009C2B0E3564FECC065872B5B",  // "ee", the last bytes
@@ -118,73 +118,12 @@ TEST(ReportFileTest, ARangeThatCannotBeReadWholeIsAnError) {
   EXPECT_THROW(GetInfoHashOfStream(cut), EReadError);
 }
 
-// Files crafted by hand, and what libtorrent 2.0.8 gives for them.
-const std::string kV2Info =
-    "d9:file treed1:ad0:d6:lengthi1e11:pieces root32:" + std::string(32, '\x11') +
-    "eee12:meta versioni2e4:name1:a12:piece lengthi16384ee";
-const std::string kV2File = "d4:info" + kV2Info + "e";
+// A hybrid torrent, with a v1 and a v2 identity, a tracker and a web seed.
 const std::string kHybridFile =
     "d8:announce9:http://t/4:infod9:file treed1:ad0:d6:lengthi1e11:pieces root32:" +
     std::string(32, '\x11') +
     "eee6:lengthi1e12:meta versioni2e4:name1:a12:piece lengthi16384e6:pieces20:" +
     std::string(20, '\0') + "e8:url-list9:http://w/e";
-const std::string kV1File =
-    "d4:infod6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:" + std::string(20, '\0') + "ee";
-constexpr char kV2Link[] =
-    "magnet:?xt=urn:btmh:12200e2f1910c32da546cb6153bccb2a802f57ef3fac5180a00e757eaebbfe2b4162&dn=a";
-constexpr char kHybridLink[] =
-    "magnet:?xt=urn:btih:fd3203171ffe00cb3e998253fafe90b27a84295e&xt=urn:btmh:"
-    "1220ce6b4ec5eadcf66ed8864116217b99272786248ab2a35041b7bf6277d7986385&dn=a&tr=http%3a%2f%2ft%"
-    "2f&ws=http%3a%2f%2fw%2f";
-constexpr char kV1Link[] = "magnet:?xt=urn:btih:161198fb49b44a081ed02da0b8f4f036e5cab471&dn=a";
-
-// The field for each file and each line content. A file whose info value is not whole, or that has
-// no info value at all, gets the same error whatever the content, the lack of a v2 identity
-// included.
-TEST(ReportFileTest, V2DigestsAndMagnetLinks) {
-  using enum TLineContent;
-  // clang-format off
-  const std::vector<std::tuple<std::string, TLineContent, std::string>> rows = {
-      {kV2File, V2Digest, "0E2F1910C32DA546CB6153BCCB2A802F57EF3FAC5180A00E757EAEBBFE2B4162"},
-      {kV2File, MagnetLink, kV2Link},
-      {kV2File, V1Digest, SHA1DigestHex(kV2Info)},
-      {kHybridFile, V2Digest, "CE6B4EC5EADCF66ED8864116217B99272786248AB2A35041B7BF6277D7986385"},
-      {kHybridFile, MagnetLink, kHybridLink},
-      {kHybridFile, V1Digest, "FD3203171FFE00CB3E998253FAFE90B27A84295E"},
-      {kV1File, V2Digest, kNoV2InfoHash}, {kV1File, MagnetLink, kV1Link},
-      {"d4:infod12:meta version1:2ee", V2Digest, kNoV2InfoHash},
-      {"d4:infoi1ee", MagnetLink, "magnet:?xt=urn:btih:1c9d0d26a5211fc7a715823784aaafaeaf7e88c7"},
-      {"d1:xd4:infoi1eee", V2Digest, kParsing}, {"d1:xd4:infoi1eee", MagnetLink, kParsing},
-      {"", V2Digest, "Error - Blank file!"}, {"", MagnetLink, "Error - Blank file!"},
-  };
-  // clang-format on
-  testing::TempFolder folder;
-  for (const auto& [content, lineContent, field] : rows) {
-    const std::string name = folder.Write("x.torrent", content);
-    EXPECT_EQ(GetInfoHash(name, lineContent), field) << content.substr(0, 40);
-  }
-  for (const std::string& content : {kV2File, kV1File}) {
-    const std::string name = folder.Write("cut.torrent", content.substr(0, content.size() - 2));
-    EXPECT_THROW(GetInfoHash(name, V2Digest), EReadError);
-    EXPECT_THROW(GetInfoHash(name, MagnetLink), EReadError);
-  }
-}
-
-// ReportFile writes what LineContent asks for; with -hash a link is the whole line too.
-TEST(ReportFileTest, TheLineHoldsWhatTheOptionsAskFor) {
-  testing::TempFolder folder;
-  const std::string name = folder.Write("h.torrent", kHybridFile);
-  LineContent = TLineContent::MagnetLink;
-  // A link is the whole line, with or without hashOnly; an error line keeps its name.
-  EXPECT_EQ(Report(name, name, false), kHybridLink + kEol);
-  EXPECT_EQ(Report(name, name, true), kHybridLink + kEol);
-  const std::string blank = folder.Write("blank.torrent", "");
-  EXPECT_EQ(Report(blank, blank, false), "Error - Blank file!  blank.torrent" + kEol);
-  const std::string v1 = folder.Write("v1.torrent", kV1File);
-  LineContent = TLineContent::V2Digest;
-  EXPECT_EQ(Report(v1, v1, false), "Error - No v2 info hash!  v1.torrent" + kEol);
-  LineContent = TLineContent::V1Digest;
-}
 
 // Counts the bytes it delivers; it may claim a size over kReadWholeLimit, so that it is scanned in
 // windows and its info range read again.

@@ -174,10 +174,12 @@ def setup(program, emulator):
 
 @case()
 def version_option():
-    """--version first, in any letter case, gives the project's version whatever follows."""
+    """--version first, in any letter case, gives the project's version whatever follows, options
+    included."""
     with open(os.path.join(HERE, "..", "..", "CMakeLists.txt")) as f:
         version = re.search(r"project\(kelvane VERSION ([0-9.]+)", f.read()).group(1)
-    for args in [["--version"], ["--VERSION", "x.torrent", "-hash"]]:
+    for args in [["--version"], ["--VERSION", "x.torrent", "-hash"],
+                 ["--Version", "-v2", "-magnet"]]:
         expect(args, [b"kelvane " + version.encode()])
 
 
@@ -343,39 +345,6 @@ def options_in_any_order_before_the_first_target():
 
 
 @case()
-def options_after_the_first_target_are_targets():
-    """An argument after a target, or an option taken already, is a target; so is a help token
-    after an option. Bare targets name files of the program's folder made for this case."""
-    folder, files = v2_folder()
-    hybrid = native(folder + "/hybrid.torrent")
-    made = {}
-    for name in ["-v2", "-magnet", "--help"]:
-        data, made[name] = torrent(name)
-        with open(os.path.join(PROG, name), "wb") as f:
-            f.write(data)
-    try:
-        expect([hybrid, "-v2", "-magnet"], [files["hybrid.torrent"][0] + b"  hybrid.torrent",
-                                            made["-v2"] + b"  -v2", made["-magnet"] + b"  -magnet"])
-        expect(["-v2", "-v2", "--help"], [NO_V2 + b"  -v2", NO_V2 + b"  --help"])
-        expect(["-magnet", "-hash", "-magnet"],
-               [b"magnet:?xt=urn:btih:" + made["-magnet"].lower()
-                + b"&dn=-magnet&tr=http%3a%2f%2ftracker.invalid%2fa"])
-        expect(["-hash", "-v2", "-hash"], [NO_V2])
-    finally:
-        for name in made:
-            os.remove(os.path.join(PROG, name))
-
-
-@case()
-def help_and_version_first_whatever_options_follow():
-    """A help token or --version first is what it always was, whatever options follow."""
-    screen, version = run([])[1], run(["--version"])[1]
-    for args in [["-?", "-v2"], ["--help", "-magnet", "-hash"], ["HELP", "-V2"]]:
-        expect(args, screen)
-    expect(["--Version", "-v2", "-magnet"], version)
-
-
-@case()
 def v2_and_magnet_error_lines():
     """A file without a v2 identity gets a line of its own with -v2; the other error lines are as
     without options, and so are the lines of a run without them."""
@@ -418,6 +387,7 @@ def help_tokens_show_the_usage_screen_whatever_follows():
     screen = run([])[1]
     for token in ["?", "/?", "-?", "-h", "--help", "help", "-help", "HELP", "-Help", "--HELP"]:
         expect([token, "x.torrent", "-hash"], screen)
+        expect([token, "-V2", "-magnet", "-hash"], screen)
 
 
 @case()
