@@ -27,15 +27,9 @@ runs=${BENCH_RUNS:-10}
 small_count=${BENCH_SMALL_COUNT:-10000}
 sample_every=10 # transmission-show gets every tenth small file
 
-if [[ -n ${KELVANE:-} ]]; then
-  exe=$(realpath "$KELVANE")
-else
-  build=${KELVANE_BENCH_BUILD:-$repo/bench/out/build}
-  echo "building kelvane (Release) in $build" >&2
-  cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target kelvane -j2 >/dev/null
-  exe=$build/kelvane
-fi
+# shellcheck source=../build.sh
+. "$repo/bench/build.sh"
+bench_kelvane
 
 py=python3
 sys_py=/usr/bin/python3 # the interpreter that has libtorrent's binding
@@ -45,13 +39,12 @@ mkdir -p "$results" "$work/json"
 rm -f "$results"/*.json
 
 echo "making the files in $work" >&2
-"$py" - "$work" "$small_count" "$sample_every" <<'PY'
+"$py" - "$work" "$small_count" "$sample_every" "$repo/bench" <<'PY'
 import hashlib, os, random, re, sys
 
 work, count, every = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-
-def bstr(b):
-    return str(len(b)).encode() + b":" + b
+sys.path.insert(0, sys.argv[4])
+from small_torrents import bstr, small_files
 
 # One file: a single-file torrent whose "pieces" string makes `info` larger
 # than 200 MiB (the content is never looked at, only hashed).
@@ -77,38 +70,9 @@ with open(os.path.join(work, "big.expected"), "w") as f:
 
 # Ten thousand small ones, single- and multi-file, of varied size.
 rnd = random.Random(42)
+small_files(work, rnd, count)
 small = os.path.join(work, "small")
-os.makedirs(small)
-sample = []
-for i in range(count):
-    name = f"t{i:05d}.torrent"
-    piece = 1 << rnd.randint(15, 22)
-    npieces = rnd.randint(1, 400)
-    # Sizes agree with the piece count: the other tools check that.
-    total = (npieces - 1) * piece + rnd.randint(1, piece)
-    info = b"d"
-    if rnd.random() < 0.4:
-        cuts = sorted(rnd.sample(range(1, total), min(rnd.randint(1, 29), total - 1)))
-        sizes = [b - a for a, b in zip([0] + cuts, cuts + [total])]
-        files = b"".join(
-            b"d" + bstr(b"length") + b"i" + str(size).encode() + b"e"
-            + bstr(b"path") + b"l" + bstr(b"dir") + bstr(f"file {j}.bin".encode()) + b"ee"
-            for j, size in enumerate(sizes))
-        info += bstr(b"files") + b"l" + files + b"e"
-    else:
-        info += bstr(b"length") + b"i" + str(total).encode() + b"e"
-    info += (bstr(b"name") + bstr(f"content {i}".encode()) + bstr(b"piece length")
-             + b"i" + str(piece).encode() + b"e" + bstr(b"pieces") + bstr(rnd.randbytes(20 * npieces)))
-    if rnd.random() < 0.3:
-        info += bstr(b"private") + b"i1e"
-    info += b"e"
-    data = (b"d" + bstr(b"announce") + bstr(b"http://tracker.invalid/announce")
-            + bstr(b"comment") + bstr(b"benchmark file") + bstr(b"creation date")
-            + b"i" + str(1700000000 + i).encode() + b"e" + bstr(b"info") + info + b"e")
-    with open(os.path.join(small, name), "wb") as f:
-        f.write(data)
-    if i % every == 0:
-        sample.append(name)
+sample = sorted(os.listdir(small))[::every]
 with open(os.path.join(work, "sample.list"), "w") as f:
     f.write("".join(os.path.join(small, n) + "\n" for n in sample))
 

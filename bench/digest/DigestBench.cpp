@@ -22,8 +22,7 @@
 #include <vector>
 
 #include "digest/Kernels.h"
-#include "digest/SHA1.h"
-#include "digest/SHA256.h"
+#include "digest/SHA.h"
 
 namespace {
 

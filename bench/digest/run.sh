@@ -19,12 +19,12 @@ rounds=${1:-2}
 shift || true
 digests=("$@")
 ((${#digests[@]} > 0)) || digests=(sha1 sha256)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build="$root/build/bench-digest"
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+build="$repo/build/bench-digest"
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF \
-  -DKELVANE_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" --target digest_bench -j2 >/dev/null
+# shellcheck source=../build.sh
+. "$repo/bench/build.sh"
+bench_build "$build" digest_bench
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -23,11 +23,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${KELVANE_HOSTILE_BUILD:-$repo/build/hostile}
 
-mkdir -p "$build"
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF > "$build/configure.log" 2>&1 ||
-  { cat "$build/configure.log" >&2; exit 2; }
-cmake --build "$build" --target kelvane -j2 > "$build/build.log" 2>&1 ||
-  { tail -40 "$build/build.log" >&2; exit 2; }
+# shellcheck source=../build.sh
+. "$repo/bench/build.sh"
+bench_build "$build" kelvane
 kelvane=$build/kelvane
 
 files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-hostile.XXXXXX")

@@ -19,11 +19,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${KELVANE_LIMITS_BUILD:-$repo/build/limits}
 
-mkdir -p "$build" "$repo/bench/out/limits"
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF \
-  -DKELVANE_BUILD_BENCH=ON > "$build/configure.log" 2>&1 || { cat "$build/configure.log" >&2; exit 2; }
-cmake --build "$build" --target kelvane read_loop -j2 > "$build/build.log" 2>&1 ||
-  { tail -40 "$build/build.log" >&2; exit 2; }
+mkdir -p "$repo/bench/out/limits"
+# shellcheck source=../build.sh
+. "$repo/bench/build.sh"
+bench_build "$build" kelvane read_loop
 
 files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-limits.XXXXXX")
 trap 'rm -rf "$files"' EXIT

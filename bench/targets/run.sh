@@ -20,15 +20,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 results=$repo/bench/out/targets
 
-if [[ -n ${KELVANE:-} ]]; then
-  exe=$(realpath "$KELVANE")
-else
-  build=${KELVANE_BENCH_BUILD:-$repo/bench/out/build}
-  echo "building kelvane (Release) in $build" >&2
-  cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target kelvane -j2 >/dev/null
-  exe=$build/kelvane
-fi
+# shellcheck source=../build.sh
+. "$repo/bench/build.sh"
+bench_kelvane
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-targets-XXXXXX")
 trap 'rm -rf "$work"' EXIT
