@@ -1,4 +1,4 @@
-#include "digest/SHA1.h"
+#include "digest/SHA.h"
 
 #include "digest/Kernels.h"
 

@@ -1,4 +1,4 @@
-#include "digest/SHA256.h"
+#include "digest/SHA.h"
 
 #include "digest/Kernels.h"
 

@@ -17,7 +17,7 @@
 #include "base/Stream.h"
 #include "bencode/BDecode.h"
 #include "bencode/InfoScan.h"
-#include "digest/SHA1.h"
+#include "digest/SHA.h"
 #include "driver/ReportFile.h"
 #include "fuzz/ReferenceDecoder.h"
 #include "platform/Conventions.h"

@@ -9,8 +9,7 @@
 #include "base/Exceptions.h"
 #include "base/StdOut.h"
 #include "base/Stream.h"
-#include "digest/SHA1.h"
-#include "digest/SHA256.h"
+#include "digest/SHA.h"
 #include "driver/ReportFile.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "digest/BlockDigest.h"
+
+namespace kelvane {
+
+// The SHA-1 (FIPS 180-1) and SHA-256 (FIPS 180-4) digests. The one-shot
+// functions give the digest of the whole message as upper-case hexadecimal
+// digits (40 for SHA-1, 64 for SHA-256) and never raise except for exhausted
+// memory. The contexts take bytes in any pieces and give the same digits as
+// often as wanted; each starts from its algorithm's initial values.
+std::string SHA1DigestHex(std::string_view message);
+std::string SHA256DigestHex(std::string_view message);
+
+class TSHA1Context : public TBlockDigest {
+ public:
+  TSHA1Context();
+};
+
+class TSHA256Context : public TBlockDigest {
+ public:
+  TSHA256Context();
+};
+
+}  // namespace kelvane
