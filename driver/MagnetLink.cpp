@@ -38,10 +38,18 @@ bool NeedsNoEscaping(unsigned char c) {
          std::string_view("$%&+,:;=?@").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-void AppendEscaped(std::string& out, unsigned char c) {
-  out += '%';
-  out += kHexDigits[c >> 4];
-  out += kHexDigits[c & 15];
+// Appends `bytes`, each byte `keep` refuses as "%" and two lower-case hex digits.
+void AppendEscaped(std::string& out, std::string_view bytes, bool (*keep)(unsigned char)) {
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (keep(byte)) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHexDigits[byte >> 4];
+      out += kHexDigits[byte & 15];
+    }
+  }
 }
 
 std::string LeftTrimmed(std::string_view text) {
@@ -203,14 +211,7 @@ std::vector<std::string> WebSeeds(const TTorrentFacts& facts) {
 std::string EscapeForMagnet(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (IsUnreserved(byte)) {
-      out += c;
-    } else {
-      AppendEscaped(out, byte);
-    }
-  }
+  AppendEscaped(out, bytes, IsUnreserved);
   return out;
 }
 
@@ -265,14 +266,7 @@ std::string WebSeedUrl(std::string_view url) {
   out.append(user).append(host);
   if (*port != -1) out.append(":").append(std::to_string(*port));
   if (!path.starts_with('/')) out += '/';
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (IsPathByte(byte)) {
-      out += c;
-    } else {
-      AppendEscaped(out, byte);
-    }
-  }
+  AppendEscaped(out, path, IsPathByte);
   return out;
 }
 

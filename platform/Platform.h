@@ -54,13 +54,11 @@ std::string ModuleFileName();
 // directory, as Windows reports a link it cannot open.
 std::uint32_t FileAttributes(const std::string& name);
 
-// An open file; the handle closes itself.
+// An open file; the handle closes itself, and is never copied.
 class TFile {
  public:
   TFile();
   ~TFile();
-  TFile(const TFile&) = delete;
-  TFile& operator=(const TFile&) = delete;
 
   // Opens an existing file for reading, letting others read but not write it
   // (CreateFileA with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Returns
@@ -102,8 +100,6 @@ class TFileSearch {
  public:
   TFileSearch();
   ~TFileSearch();
-  TFileSearch(const TFileSearch&) = delete;
-  TFileSearch& operator=(const TFileSearch&) = delete;
 
   // Starts a search for a directory followed by a last component that may
   // hold "*" and "?". Fails when the directory cannot be read, the pattern is

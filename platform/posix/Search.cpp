@@ -37,25 +37,20 @@ bool PatternMatches(std::string_view mask, std::string name) {
 }  // namespace
 
 struct TFileSearch::TState {
-  DIR* Dir = nullptr;
+  std::unique_ptr<DIR, int (*)(DIR*)> Dir{nullptr, closedir};
   std::string Directory;  // as handed to the system, ending in "/"
   std::string Mask;       // lower-cased
 };
 
 TFileSearch::TFileSearch() : State(std::make_unique<TState>()) {}
-TFileSearch::~TFileSearch() {
-  Close();
-}
+TFileSearch::~TFileSearch() = default;
 
 bool TFileSearch::IsOpen() const {
   return State->Dir != nullptr;
 }
 
 void TFileSearch::Close() {
-  if (State->Dir != nullptr) {
-    closedir(State->Dir);
-    State->Dir = nullptr;
-  }
+  State->Dir.reset();
 }
 
 bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
@@ -68,7 +63,7 @@ bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
     KeepError(EINVAL);
     return false;
   }
-  State->Dir = opendir(State->Directory.c_str());
+  State->Dir.reset(opendir(State->Directory.c_str()));
   if (State->Dir == nullptr) {
     KeepError(static_cast<std::uint32_t>(errno));
     return false;
@@ -81,7 +76,7 @@ bool TFileSearch::FindFirst(const std::string& pattern, TFindData& data) {
 
 bool TFileSearch::FindNext(TFindData& data) {
   if (State->Dir == nullptr) return false;
-  while (const dirent* entry = readdir(State->Dir)) {
+  while (const dirent* entry = readdir(State->Dir.get())) {
     if (!PatternMatches(State->Mask, entry->d_name)) continue;
     bool directory = entry->d_type == DT_DIR;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
