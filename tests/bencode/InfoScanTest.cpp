@@ -1,125 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "base/Exceptions.h"
 #include "bencode/BDecode.h"
 #include "bencode/InfoScan.h"
+#include "fuzz/ScanAgainstTree.h"
 
 namespace kelvane {
 namespace {
 
 using namespace std::string_literals;
-using TKind = TScannedValue::TKind;
 
-const TScanKeys kKeys{{"announce", "info", "a"}, {"name", "a", "length", "x"}};
-
-// A decoded value as text. Tables cannot list their keys, so a table shows the keys these tests
-// use and the number of all its entries.
-std::string Show(const TObject* value) {
-  if (value == nullptr) return "null";
-  if (const auto* scalar = dynamic_cast<const TIntString*>(value)) {
-    if (scalar->IsInt) return "i" + std::to_string(scalar->IntValue);
-    return "'" + scalar->StrValue + "'" + std::to_string(scalar->StrLength);
-  }
-  std::string text;
-  if (const auto* list = dynamic_cast<const TObjectList*>(value)) {
-    for (std::size_t i = 0; i < list->Count(); ++i) text += Show(list->Item(i)) + ",";
-    return "[" + text + "]";
-  }
-  const auto& hash = dynamic_cast<const TObjectHash&>(*value);
-  for (const char* key : {"a", "x", "name", "length", "info"})
-    if (hash.Exists(key)) text += key + "="s + Show(hash.Items(key)) + ",";
-  return "{" + text + std::to_string(hash.LastValueSlot() + 1) + "}";
-}
-
-TKind KindOf(const TObject* value) {
-  if (const auto* scalar = dynamic_cast<const TIntString*>(value))
-    return scalar->IsInt ? TKind::Integer : TKind::String;
-  return dynamic_cast<const TObjectList*>(value) ? TKind::List : TKind::Dictionary;
-}
-
-// A range entry as the per-file path reads it: the kind, and the number an integer holds.
-std::string ShowRangeEntry(TKind kind, std::int64_t number) {
-  return kind == TKind::Integer ? std::to_string(number) : std::to_string(int(kind));
-}
-
-// What the decoder's tree says about the scanned facts, or the error it raised; then where the
-// stream stands.
-std::string FromTree(const std::string& input) {
-  TMemoryStream stream(input);
-  std::string text;
-  try {
-    const std::unique_ptr<TObject> root = DecodeStream(stream);
-    const auto* hash = dynamic_cast<const TObjectHash*>(root.get());
-    if (hash == nullptr) return "not a dictionary @" + std::to_string(stream.Position());
-    for (const char* key : {"_info_start", "_info_length"}) {
-      if (!hash->Exists(key)) continue;
-      const TObject* value = hash->Items(key);
-      const auto* scalar = dynamic_cast<const TIntString*>(value);
-      text += key + "="s + ShowRangeEntry(KindOf(value), scalar ? scalar->IntValue : 0) + " ";
-    }
-    const TObjectHash* info = nullptr;
-    if (hash->Exists("info")) info = dynamic_cast<const TObjectHash*>(hash->Items("info"));
-    for (const auto& [table, keys] : {std::pair(hash, &kKeys.Root), std::pair(info, &kKeys.Info)})
-      for (const std::string& key : *keys)
-        if (table != nullptr && table->Exists(key))
-          text += key + ":" + Show(table->Items(key)) + " ";
-  } catch (const Exception& error) {
-    text = error.ClassName() + (": " + error.Message());
-  }
-  return text + "@" + std::to_string(stream.Position());
-}
-
-// The same from a scan with windows of at most window bytes, or of the bytes in memory when window
-// is 0. A noted value is shown as the decoder reads the bytes the scan says it took.
-std::string FromScan(const std::string& input, std::size_t window) {
-  TMemoryStream stream(input);
-  std::unique_ptr<TInfoScanner> scanner = window == 0
-                                              ? std::make_unique<TInfoScanner>(input)
-                                              : std::make_unique<TInfoScanner>(stream, window);
-  const auto position = [&] { return std::to_string(scanner->Position()); };
-  std::string text;
-  try {
-    const TInfoScan scan = scanner->Scan(kKeys);
-    if (window > 0) {
-      EXPECT_EQ(stream.Position(), scanner->Position());
-    }
-    if (!scan.RootIsDictionary) return "not a dictionary @" + position();
-    for (const auto& [key, entry] :
-         {std::pair("_info_start", &scan.InfoStart), std::pair("_info_length", &scan.InfoLength)})
-      if (entry->Kind != TKind::None)
-        text += key + "="s + ShowRangeEntry(entry->Kind, entry->Integer) + " ";
-    for (const auto& [values, keys] :
-         {std::pair(&scan.Root, &kKeys.Root), std::pair(&scan.Info, &kKeys.Info)})
-      for (std::size_t i = 0; i < keys->size(); ++i) {
-        const TScannedValue& value = (*values)[i];
-        if (value.Kind == TKind::None) continue;
-        TMemoryStream bytes(input.substr(value.Offset, value.Length));
-        const std::unique_ptr<TObject> decoded = DecodeStream(bytes);
-        EXPECT_EQ(KindOf(decoded.get()), value.Kind);
-        if (value.Kind == TKind::Integer) {
-          EXPECT_EQ(dynamic_cast<TIntString&>(*decoded).IntValue, value.Integer);
-        }
-        text += (*keys)[i] + ":" + Show(decoded.get()) + " ";
-      }
-  } catch (const Exception& error) {
-    if (window > 0) {
-      EXPECT_EQ(stream.Position(), scanner->Position());
-    }
-    text = error.ClassName() + (": " + error.Message());
-  }
-  return text + "@" + position();
-}
-
+// What the scanner notes of each input, read in windows of several sizes, must be what the
+// decoder's tree holds: the comparison the fuzz target makes of every input.
 void ExpectSameAsDecoder(const std::string& input) {
-  const std::string expected = FromTree(input);
+  const std::string expected = fuzz::FromTree(input);
   for (const std::size_t window : {0, 1, 2, 3, 7, 64, 1 << 20})
-    ASSERT_EQ(FromScan(input, window), expected) << "window " << window << ": " << input;
+    ASSERT_EQ(fuzz::FromScan(input, window), expected) << "window " << window << ": " << input;
 }
 
 TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
@@ -207,6 +105,7 @@ struct TCountingStream : TMemoryStream {
 // A long string past the window is stepped over unread when the stream knows its size; read
 // through when it does not. The bytes of a value are held when the window held them whole.
 TEST(InfoScanTest, StepsOverLongStringsAndHoldsWhatItRead) {
+  const TScanKeys kKeys{{"announce", "info", "a"}, {"name"}};
   const std::string pieces(300000, 'p');
   const std::string info = "d4:name1:a6:pieces300000:" + pieces + "e";
   const std::string input = "d4:info" + info + "1:ai1ee";
