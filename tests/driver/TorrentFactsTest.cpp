@@ -53,18 +53,6 @@ TEST(TorrentFactsTest, TakesEachEntryOnlyInTheTypeItMustHave) {
   EXPECT_EQ(FactsOf("d4:infod5:filesli1e1:xeee").FileListCount, 0);
 }
 
-TEST(TorrentFactsTest, ReadsTheMetaVersionIn32Bits) {
-  for (const auto& [version, v2] : {std::pair{"2", true},
-                                    {"4294967298", true},
-                                    {"-2", false},
-                                    {"3", false},
-                                    {"4294967297", false}}) {
-    const TTorrentFacts facts = FactsOf("d4:infod12:meta versioni" + std::string(version) + "eee");
-    EXPECT_EQ(facts.HasV2Identity(), v2) << version;
-    EXPECT_EQ(facts.HasV1Identity(), !v2) << version;
-  }
-}
-
 // Files are the dictionaries holding the empty key, at any depth, whatever else they hold; a
 // folder that holds one file is not a file. The decoder's own record of a key "info" is no key.
 TEST(TorrentFactsTest, FindsEveryFileOfAV2OnlyTreeAndASingleOne) {
@@ -73,18 +61,15 @@ TEST(TorrentFactsTest, FindsEveryFileOfAV2OnlyTreeAndASingleOne) {
       rows = {
           {"1:a" + file5, {5}, "a"},
           {"4:info" + file5, {5}, "info"},
-          {"0:" + file5, {0}, ""},
           {"0:d6:lengthi5ee", {5}, std::nullopt},
           {"1:dd1:f" + file5 + "e", {5}, std::nullopt},
           {"1:a" + file5 + "1:bd1:c" + file3 + "1:edee", {5, 3}, std::nullopt},
           {"1:ad0:d6:lengthi5ee1:x" + file3 + "e", {5, 3}, "a"},
           {"1:ad0:d6:length1:5ee", {0}, "a"},
-          {"1:ad0:i5ee", {0}, "a"},
       };
   for (const auto& [tree, lengths, single] : rows) {
     const std::string info = "d9:file treed" + tree + "e12:meta versioni2e";
     const TTorrentFacts facts = FactsOf("d4:info" + info + "ee");
-    EXPECT_TRUE(facts.HasFileTree);
     EXPECT_EQ(facts.TreeFileLengths, lengths) << tree;
     EXPECT_EQ(facts.SingleTreeFile, single) << tree;
     EXPECT_TRUE(FactsOf("d4:info" + info + "6:lengthi1eee").TreeFileLengths.empty()) << tree;
