@@ -30,17 +30,15 @@ TEST(MagnetLinkTest, EscapesAllButTheUnreservedBytesInLowerCase) {
   }
 }
 
+// A few rows for each rule; the cross-check holds many more names and URLs against libtorrent.
 TEST(MagnetLinkTest, SanitisesANameAsLibtorrentKeepsIt) {
   const std::string x240(240, 'x'), x239(239, 'x'), x300(300, 'x');
   // clang-format off
   const Rows rows = {
-      {"a/../b\\c", "a..bc"}, {".", ""}, {"./.", ""},
-      {"a\x01" "b\nc\0d"s, "a_b_cd"}, {"a\u202E\u200E\u200F\u202A" "b", "ab"},
-      {"\u2066\x7F\u0080\uFEFF\u00E9", "\u2066\x7F\u0080\uFEFF\u00E9"},
-      {"\xFF", "_"}, {"a\xC3" "b", "a_"}, {"a\xED\xA0\x80" "b", "a_b"}, {"a\xC0\xAF" "b", "a_b"},
-      {x300, x240}, {x300 + ".txt", x240 + ".txt"}, {x239 + ".txt", x239 + "."},
-      {x300 + ".abcdefghi", x240}, {x300 + ".a\x01" "c", x240 + ".a_c"},
-      {x239 + "\u65E5.txt", x239 + "\u65E5.txt"},
+      {"a/../b\\c", "a..bc"}, {".", ""}, {"./.", ""}, {"a\x01" "b\nc\0d"s, "a_b_cd"},
+      {"a\u202E\u200E\u200F\u202A\u2066\u00E9", "a\u2066\u00E9"}, {"\xFF" "a\xC3" "b", "_a_"},
+      {"a\xED\xA0\x80" "b\xC0\xAF" "c", "a_b_c"}, {x300 + ".txt", x240 + ".txt"},
+      {x300 + ".abcdefghi", x240}, {x239 + "\u65E5.txt", x239 + "\u65E5.txt"},
       {std::string(200, 'x') + std::string(50, '\xFF') + std::string(100, 'y'),
        std::string(200, 'x') + std::string(50, '_') + "y"}};
   // clang-format on
@@ -51,14 +49,12 @@ TEST(MagnetLinkTest, EscapesAWebSeedsPathOnlyWhereItNeedsIt) {
   // clang-format off
   const Rows rows = {
       {"http://w/a%41?x=1&y=2", "http://w/a%41?x=1&y=2"}, {"not a url", "not a url"},
-      {"http://w/a%41?x=1&y 2", "http://w/a%2541%3fx%3d1%26y%202"},
-      {"http://w?x y", "http://w/%3fx%20y"}, {"http://h#f g", "http://h/%23f%20g"},
-      {"http://u:p@h:0080/x y", "http://u:p@h:80/x%20y"}, {"http://h:/a b", "http://h:0/a%20b"},
-      {"http://h:4294967376/a b", "http://h:80/a%20b"},
+      {" \t http://u:p@h:0080/a%41?x=1&y 2", "http://u:p@h:80/a%2541%3fx%3d1%26y%202"},
+      {"http://h#f g", "http://h/%23f%20g"}, {"http://h:4294967376/a b", "http://h:80/a%20b"},
       {"http://h:99999999999999999999/a b", "http://h/a%20b"},
+      {"http://h:/a b", "http://h:0/a%20b"},
       {"http://[::1]:8080/a b", "http://::1:8080/a%20b"}, {"http://[::1/a b", "http://[::1/a b"},
-      {"http://h:abc/ z", "http://h:abc/ z"}, {" http://w/f", " http://w/f"},
-      {" \t http://w/f g", "http://w/f%20g"}};
+      {"http://h:abc/ z", "http://h:abc/ z"}};
   // clang-format on
   for (const auto& [url, kept] : rows) EXPECT_EQ(WebSeedUrl(url), kept) << url;
 }
