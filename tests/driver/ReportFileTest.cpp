@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
