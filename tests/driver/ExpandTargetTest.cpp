@@ -26,10 +26,9 @@ const std::string kDigests[] = {"1C9D0D26A5211FC7A715823784AAAFAEAF7E88C7",
                                 "C3EB21F2ECE5514EF440873008BA8D1C1057C788"};
 const auto Hashed = [](int n, const std::string& name) { return kDigests[n - 1] + "  " + name; };
 
-// Case is ignored on both sides, by the code page; a run of stars acts as one and may match
-// nothing, and gives back what it took; "?" matches any byte but never the end of the name; a mask
-// ending in ".*" needs a dot in the name; empty names and masks never match; "^" and "[" are
-// ordinary characters.
+// Case is ignored by the code page; a run of stars acts as one, may match nothing and gives back
+// what it took; "?" is any byte, never the end; a mask ending in ".*" needs a dot in the name;
+// empty names and masks never match; "^" and "[" are ordinary characters.
 TEST(MatchesWildcardTest, WholeNameConsumed) {
   // clang-format off
   const char* matching[][2] = {{"MiXed.Torrent", "mixed.TORRENT"}, {"abc", "***"}, {"ac", "a**c"},

@@ -93,12 +93,9 @@ TEST(MagnetLinkTest, BuildsTheLinkFromTheTorrentsFacts) {
       // after each file that ends inside a piece.
       {{.HasFileList = true, .FileListCount = 1, .UrlList = seeds}, v1 + ws},
       {{.HasFileList = true, .FileListCount = 2, .UrlList = seeds}, v1 + slash},
-      {{.HasLength = true, .UrlList = seeds}, v1 + ws},
       {{.MetaVersion = 2, .PieceLength = piece, .TreeFileLengths = {1}, .UrlList = seeds},
        v2 + slash},
       {{.MetaVersion = 2, .PieceLength = piece, .TreeFileLengths = {0}, .UrlList = seeds}, v2 + ws},
-      {{.MetaVersion = 2, .PieceLength = piece, .TreeFileLengths = {piece}, .UrlList = seeds},
-       v2 + ws},
       {{.MetaVersion = 2, .HasLength = true, .PieceLength = piece, .TreeFileLengths = {1},
         .UrlList = seeds}, hybrid + ws},
       // The same seed twice once rewritten, or once given its slash, is kept once.

@@ -8,8 +8,9 @@
 namespace kelvane {
 namespace {
 
-// Windows splits at ":", "\\" and "/", POSIX at "/" alone.
-TEST(PathHelpersTest, SplitAfterTheLastSeparatorOfTheSystem) {
+// Windows splits at ":", "\\" and "/", POSIX at "/" alone; where names may hold control bytes
+// (POSIX), a line shows each as "?".
+TEST(PathHelpersTest, SplitAfterTheLastSeparatorAndShowControlBytesAsTheSystemSays) {
   const bool win32 = platform::kConventions.Separators == platform::kWin32Conventions.Separators;
   // clang-format off
   const std::string cases[][3] = {  // paths and their directory parts on Windows and on POSIX
@@ -22,9 +23,6 @@ TEST(PathHelpersTest, SplitAfterTheLastSeparatorOfTheSystem) {
     EXPECT_EQ(DirectoryPart(path), directory) << path;
     EXPECT_EQ(FileNamePart(path), path.substr(directory.size())) << path;
   }
-}
-
-TEST(PathHelpersTest, ShownTextTurnsControlBytesIntoQuestionMarksWhereNamesHoldThem) {
   for (int code = 1; code < 256; ++code) {
     const std::string name = std::string("a") + static_cast<char>(code) + "b";
     const bool control = code < 0x20 || code == 0x7F;
