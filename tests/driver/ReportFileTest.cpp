@@ -43,12 +43,12 @@ TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {kI1e, {"d8:announce3:xyz4:infoi1e7:comment2:hie trailing junk"}},
       {"Error parsing file!", {"d1:xd4:infoi1eee", "d1:ai1ee"}},
-      {"Error in file ", {"li1ee", "\357\273\277d4:infoi1ee", "dx1:ae", "d4:infoi1e11:_info_startli1eee",
-          "d4:infoi1e12:_info_lengthli1eee", "d4:infoi1e12:_info_lengthi-5ee",
-          "d4:infoi1e11:_info_starti-3ee", "d4:infoi1e12:_info_lengthi2147483648ee",
+      {"Error in file ", {"li1ee", "\357\273\277d4:infoi1ee", "dx1:ae",
+          "d4:infoi1e11:_info_startli1eee", "d4:infoi1e12:_info_lengthli1eee",
+          "d4:infoi1e12:_info_lengthi-5ee", "d4:infoi1e11:_info_starti-3ee",
           "d4:infoi1e11:_info_starti45e12:_info_lengthi3ee",
           "d4:infoi1e11:_info_starti4294967297e12:_info_lengthi3ee",
-          "d4:infoi1e12:_info_lengthi--3ee"}},
+          "d4:infoi1e12:_info_lengthi2147483648ee", "d4:infoi1e12:_info_lengthi--3ee"}},
       {"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709", {"d4:infoi1e12:_info_length2:xye"}},  // ""
       {"335F8C63E2B78968CCEA26C7531B3186EA36B3E0", {"d4:infoi1e11:_info_start3:abce"}},  // "d4:"
       {"1F444844B1CA616009C2B0E3564FECC065872B5B",  // "ee", the last bytes
