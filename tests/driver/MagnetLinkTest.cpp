@@ -17,8 +17,8 @@ namespace {
 using namespace std::string_literals;
 using Rows = std::pair<std::string, std::string>[];
 
-// Every expected value below is what libtorrent 2.0.8 gave for the same input, in a magnet link;
-// the cross-check holds many more names and URLs, and files, against libtorrent.
+// Each rule below was read from what libtorrent 2.0.8 gave for such input in a magnet link; the
+// cross-check holds many more names, URLs and files against libtorrent.
 
 TEST(MagnetLinkTest, EscapesAllButTheUnreservedBytesInLowerCase) {
   const std::string unreserved =
