@@ -19,12 +19,12 @@ CREATION_DATE = 1700000000
 KiB = 1024
 RESERVED = "a&b+c=d%e#f?g;h,i@j$k!l~m*n'o(p)q[r]s{t}u^v`w|x<y>z\""
 
-# Each entry: id, piece size, files [(path, size)] whose first component is the torrent's name
-# (for one file, the path is its name), and optionally trackers (a list of tiers), web seeds,
+# Each entry: id, files [(path, size)] whose first component is the torrent's name (for one file,
+# the path is its name), and optionally piece size (16 KiB), trackers (a list of tiers), web seeds,
 # http seeds, private, comment, creator.
 ENTRIES = [
-    dict(id="single_small", piece=16 * KiB, files=[("a.bin", 1000)]),
-    dict(id="single_exact_piece", piece=16 * KiB, files=[("exact.bin", 16 * KiB)],
+    dict(id="single_small", files=[("a.bin", 1000)]),
+    dict(id="single_exact_piece", files=[("exact.bin", 16 * KiB)],
          trackers=[["http://tracker.example/announce"]]),
     dict(id="single_multi_piece", piece=32 * KiB, files=[("movie.mkv", 200000)],
          trackers=[["udp://tracker.example:6969/announce"]],
@@ -39,37 +39,32 @@ ENTRIES = [
          files=[("pads/%02d.bin" % i, 1000 * i + 1) for i in range(8)]
          + [("pads/empty1", 0), ("pads/sub/empty2", 0)]),
     # A v2-only torrent of one file in a folder is named after the file, a hybrid after the folder.
-    dict(id="dir_one_file", piece=16 * KiB, files=[("onedir/only.txt", 3)]),
-    dict(id="tiers", piece=16 * KiB, files=[("tiers/f", 5000), ("tiers/g", 6000)],
+    dict(id="dir_one_file", files=[("onedir/only.txt", 3)]),
+    dict(id="tiers", files=[("tiers/f", 5000), ("tiers/g", 6000)],
          trackers=[["http://t1.example/ann"], ["udp://t2.example:80"],
                    ["http://a1.example/", "http://a2.example/", "http://a3.example/"],
                    ["https://t3.example/a?key=1&x=%41", "http://b2.example/"]]),
     dict(id="private", piece=32 * KiB, files=[("priv/a", 50000), ("priv/b", 1)], private=True,
          trackers=[["http://private.example/announce?passkey=abc123"],
                    ["http://p2.example/a", "http://p3.example/a"]]),
-    dict(id="web_and_http_seeds", piece=16 * KiB, files=[("ws/a b.txt", 100), ("ws/c.txt", 100)],
+    dict(id="web_and_http_seeds", files=[("ws/a b.txt", 100), ("ws/c.txt", 100)],
          web_seeds=["http://seed.example/path with space/", "http://seed.example/p%20q",
                     "http://seed.example/caf\u00e9", "http://seed.example/noslash"],
          http_seeds=["http://hs.example/seed"], trackers=[["http://t.example/ann"]]),
-    dict(id="name_utf8", piece=16 * KiB,
-         files=[("\u65e5\u672c\u8a9e \u00e9t\u00e9/\u00fcber.txt", 100),
-                ("\u65e5\u672c\u8a9e \u00e9t\u00e9/\U0001F600.txt", 200)]),
-    dict(id="name_reserved", piece=16 * KiB,
-         files=[(RESERVED + "/inner&file.txt", 50), (RESERVED + "/second", 60)],
+    dict(id="name_utf8", files=[("\u65e5\u672c\u8a9e \u00e9t\u00e9/\u00fcber.txt", 100),
+                                ("\u65e5\u672c\u8a9e \u00e9t\u00e9/\U0001F600.txt", 200)]),
+    dict(id="name_reserved", files=[(RESERVED + "/inner&file.txt", 50), (RESERVED + "/second", 60)],
          trackers=[["http://t.example/a?x=1&y=2"]]),
-    dict(id="name_single", piece=16 * KiB,
-         files=[("\u00c5ngstr\u00f6m \u2013 100% & more + less = [ok].txt", 70)],
+    dict(id="name_single", files=[("\u00c5ngstr\u00f6m \u2013 100% & more + less = [ok].txt", 70)],
          trackers=[["http://t.example/"]], web_seeds=["http://ws.example/100% & more.txt"]),
-    dict(id="name_dots", piece=16 * KiB, files=[("...dots .../f.txt", 9), ("...dots .../.hidden", 9)]),
+    dict(id="name_dots", files=[("...dots .../f.txt", 9), ("...dots .../.hidden", 9)]),
     # Cut to 240 bytes and the extension in the link's name.
-    dict(id="name_over_240_bytes", piece=16 * KiB, files=[("M" * 246 + ".txt", 11)]),
-    dict(id="name_over_240_bytes_utf8", piece=16 * KiB,
-         files=[("\u00e9" * 125 + "/f", 11), ("\u00e9" * 125 + "/g", 11)]),
+    dict(id="name_over_240_bytes", files=[("M" * 246 + ".txt", 11)]),
+    dict(id="name_over_240_bytes_utf8", files=[("\u00e9" * 125 + "/" + n, 11) for n in "fg"]),
     dict(id="multi_256k", piece=256 * KiB, files=[("q256/a", 300000), ("q256/b", 262144)],
          trackers=[["http://t.example/x"]], web_seeds=["http://w.example/q256"]),
-    dict(id="everything", piece=16 * KiB,
-         files=[("All In/one.txt", 17000), ("All In/two/three.txt", 0),
-                ("All In/two/four.txt", 33000)],
+    dict(id="everything", files=[("All In/one.txt", 17000), ("All In/two/three.txt", 0),
+                                 ("All In/two/four.txt", 33000)],
          trackers=[["http://e1.example/a", "udp://e2.example:1337"], ["wss://e3.example/"]],
          web_seeds=["http://w.example/All In/"], http_seeds=["http://h.example/"], private=True,
          comment="a comment", creator="v2_corpus"),
@@ -85,7 +80,7 @@ def _make_one(entry, flags, source, target):
         with open(os.path.join(source, path), "wb") as f:
             f.write(random.Random(seed).randbytes(size))
         files.add_file(path, size)
-    maker = lt.create_torrent(files, entry["piece"], flags=flags)
+    maker = lt.create_torrent(files, entry.get("piece", 16 * KiB), flags=flags)
     for tier, urls in enumerate(entry.get("trackers", [])):
         for url in urls:
             maker.add_tracker(url, tier)
