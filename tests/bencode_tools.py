@@ -3,8 +3,9 @@
 import hashlib
 
 
-def bencode(value):
-    """Canonical bencode of ints, bytes/str, lists and dicts (keys sorted); TypeError otherwise."""
+def bencode(value, sort=True):
+    """Bencode of ints, bytes/str, lists and dicts, canonical (keys sorted) unless sort is false,
+    when keys keep the dictionary's order; TypeError for any other type."""
     if isinstance(value, int):
         return b"i%de" % value
     if isinstance(value, str):
@@ -12,10 +13,11 @@ def bencode(value):
     if isinstance(value, bytes):
         return b"%d:%s" % (len(value), value)
     if isinstance(value, list):
-        return b"l" + b"".join(bencode(v) for v in value) + b"e"
+        return b"l" + b"".join(bencode(v, sort) for v in value) + b"e"
     if isinstance(value, dict):
-        items = sorted((k.encode() if isinstance(k, str) else k, v) for k, v in value.items())
-        return b"d" + b"".join(bencode(k) + bencode(v) for k, v in items) + b"e"
+        items = [(k.encode() if isinstance(k, str) else k, v) for k, v in value.items()]
+        return (b"d" + b"".join(bencode(k) + bencode(v, sort)
+                                for k, v in (sorted(items) if sort else items)) + b"e")
     raise TypeError(f"cannot bencode {type(value).__name__}")
 
 
