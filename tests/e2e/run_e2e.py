@@ -22,7 +22,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
-from bencode_tools import bencode, content, digest  # noqa: E402
+from bencode_tools import bencode, content, digest, pieces  # noqa: E402
 
 NOT_FOUND, IN_FILE = b"No such file or directory", b"Error in file "
 BLANK, PARSING = b"Error - Blank file!", b"Error parsing file!"
@@ -307,6 +307,22 @@ def v2_and_magnet_lines():
                [fields[k] + (b"  " + name.encode() if named and b"magnet:" not in fields[k]
                              else b"") for name, (_, *fields) in files.items()], as_set=True)
     expect(["-v2", "-magnet", "-hash"], b"")
+
+
+@case()
+def cut_at_every_length():
+    """A multi-file torrent cut at every length, all cuts in one run: a cut inside the info value
+    is an error, never a digest; a cut after it still gives the digest."""
+    files = [(["readme.txt"], content("readme", 1234)), (["photos", "harbour.jpg"],
+             content("harbour", 45000)), (["map.png"], content("map", 20000))]
+    info = bencode({"files": [{"length": len(data), "path": path} for path, data in files],
+                    "name": "trip", "piece length": 16384,
+                    "pieces": pieces(b"".join(data for _, data in files), 16384)})
+    data, whole = wrap(info, {"announce": "http://t.invalid/"}, {"url-list": ["http://s.invalid/"]})
+    start, folder = data.index(b"4:info") + 6, os.path.join(WORK, "cuts")
+    want = [put(folder, "cut%05d.torrent" % n, data[:n], BLANK if n == 0 else PARSING if n < start
+                else IN_FILE if n < start + len(info) else whole) for n in range(len(data) + 1)]
+    expect([native(folder + "/*")], want, as_set=True)
 
 
 @case()
