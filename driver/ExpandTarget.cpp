@@ -109,16 +109,33 @@ std::string WhyNothing(const std::string& directory, std::uint32_t error) {
   return platform::ErrorText(error);
 }
 
-// Reports the one entry that name denotes. Returns why there was no line, or empty.
-std::string ReportExactName(const std::string& directory, const std::string& name, bool hashOnly) {
-  const std::uint32_t attributes = platform::FileAttributes(name);
-  if (attributes == platform::kInvalidFileAttributes) {
-    return WhyNothing(directory, platform::LastError());
+// What one look at an exact name finds; taken by whichever thread is free.
+struct TExactLook {
+  std::uint32_t Attributes = platform::kInvalidFileAttributes;
+  std::uint32_t Error = 0;           // why there is no entry (LastError)
+  std::optional<std::string> Field;  // the line's field, where the name opened as a file
+};
+
+TExactLook LookAtExactName(const std::string& name) {
+  TExactLook look;
+  look.Attributes = platform::FileAttributes(name);
+  if (look.Attributes == platform::kInvalidFileAttributes) {
+    look.Error = platform::LastError();
+  } else if ((look.Attributes & platform::kAttributeDirectory) == 0) {
+    // The name was just seen to be a file: it is opened without another look.
+    look.Field = ListedFileField(name);
   }
-  if ((attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
-  // The name was just seen to be a file: it is opened without another look.
-  if (const std::optional<std::string> field = ListedFileField(name)) {
-    WriteReportLine(*field, name, hashOnly);
+  return look;
+}
+
+// Reports the one entry that name denotes, as the look found it. Returns why there was no line,
+// or empty.
+std::string ReportExactName(const std::string& directory, const std::string& name,
+                            const TExactLook& look, bool hashOnly) {
+  if (look.Attributes == platform::kInvalidFileAttributes) return WhyNothing(directory, look.Error);
+  if ((look.Attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
+  if (look.Field) {
+    WriteReportLine(*look.Field, name, hashOnly);
   } else {
     ReportFile(name, name, hashOnly);
   }
@@ -176,21 +193,73 @@ void WriteNotice(const std::string& target, const std::string& reason) {
 
 }  // namespace
 
-void ExpandTarget(const std::string& target, bool hashOnly) {
-  std::string directory = DirectoryPart(target);
-  if (directory.empty()) {
-    directory = platform::kConventions.BareTargetsInProgramFolder
-                    ? DirectoryPart(platform::ModuleFileName())
-                    : std::string(".") + platform::kConventions.ListingSeparator;
-  }
-  std::string mask = FileNamePart(target);
-  if (mask.empty()) mask = "*.*";
+namespace {
 
-  const bool exact =
-      platform::kConventions.ExactNamesExact && mask.find_first_of("*?") == std::string::npos;
-  const std::string why = exact ? ReportExactName(directory, directory + mask, hashOnly)
-                                : ReportListedFiles(directory, mask, hashOnly);
+// A target's folder (where a target without one looks, by the system's convention) and its last
+// component ("*.*" when it has none).
+struct TTargetParts {
+  std::string Directory;
+  std::string Mask;
+};
+
+TTargetParts SplitTarget(const std::string& target) {
+  TTargetParts parts{DirectoryPart(target), FileNamePart(target)};
+  if (parts.Directory.empty()) {
+    parts.Directory = platform::kConventions.BareTargetsInProgramFolder
+                          ? DirectoryPart(platform::ModuleFileName())
+                          : std::string(".") + platform::kConventions.ListingSeparator;
+  }
+  if (parts.Mask.empty()) parts.Mask = "*.*";
+  return parts;
+}
+
+// Whether the target's last component is that exact entry, not a mask.
+bool IsExactTarget(const std::string& target) {
+  const std::string last = FileNamePart(target);
+  return platform::kConventions.ExactNamesExact && !last.empty() &&
+         last.find_first_of("*?") == std::string::npos;
+}
+
+void ReportOutcome(const std::string& target, const std::string& why) {
   if (!why.empty() && platform::kConventions.NoticeForEmptyTarget) WriteNotice(target, why);
+}
+
+}  // namespace
+
+void ExpandTarget(const std::string& target, bool hashOnly) {
+  const TTargetParts parts = SplitTarget(target);
+  const std::string name = parts.Directory + parts.Mask;
+  ReportOutcome(target,
+                IsExactTarget(target)
+                    ? ReportExactName(parts.Directory, name, LookAtExactName(name), hashOnly)
+                    : ReportListedFiles(parts.Directory, parts.Mask, hashOnly));
+}
+
+void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly) {
+  for (std::size_t first = 0; first < targets.size();) {
+    std::size_t end = first;
+    while (end < targets.size() && IsExactTarget(targets[end])) ++end;
+    if (end == first) {
+      ExpandTarget(targets[first++], hashOnly);
+      continue;
+    }
+    // Exact names in a row, as the shell hands over the files of a folder, are looked at and
+    // read by two threads, as the files of a listing are; their lines and notices go out in
+    // order.
+    ForEachInOrder<TExactLook>(
+        end - first,
+        [&](std::size_t i) {
+          const TTargetParts parts = SplitTarget(targets[first + i]);
+          return LookAtExactName(parts.Directory + parts.Mask);
+        },
+        [&](std::size_t i, const TExactLook& look) {
+          const std::string& target = targets[first + i];
+          const TTargetParts parts = SplitTarget(target);
+          ReportOutcome(target, ReportExactName(parts.Directory, parts.Directory + parts.Mask, look,
+                                                hashOnly));
+        });
+    first = end;
+  }
 }
 
 }  // namespace kelvane

@@ -19,6 +19,11 @@ namespace kelvane {
 // escapes.
 void ExpandTarget(const std::string& target, bool hashOnly);
 
+// Expands each target in turn, as ExpandTarget does, with the same lines
+// and notices in the same order; exact names in a row are opened and read
+// two at a time.
+void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly);
+
 // The entries of one directory that one mask selects, in delivery order.
 struct TDirectoryListing {
   std::string ListedDirectory;    // ends in the listing separator once listed

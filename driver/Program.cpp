@@ -84,7 +84,9 @@ void RunProgram() {
   HashOnly = options.HashOnly;
   FirstFileArg = options.FirstFileArg;
   LineContent = options.Content;
-  for (std::int32_t i = FirstFileArg; i <= count; ++i) ExpandTarget(ArgumentText(i), HashOnly);
+  std::vector<std::string> targets;
+  for (std::int32_t i = FirstFileArg; i <= count; ++i) targets.push_back(ArgumentText(i));
+  ExpandTargets(targets, HashOnly);
 }
 
 }  // namespace kelvane

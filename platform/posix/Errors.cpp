@@ -7,7 +7,8 @@
 namespace kelvane::platform {
 
 namespace {
-std::uint32_t lastError = 0;
+// Each thread's own, as GetLastError's is.
+thread_local std::uint32_t lastError = 0;
 }  // namespace
 
 // Above every errno value.
