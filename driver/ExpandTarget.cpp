@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "base/OrderedWork.h"
@@ -246,17 +247,18 @@ void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly) {
     // Exact names in a row, as the shell hands over the files of a folder, are looked at and
     // read by two threads, as the files of a listing are; their lines and notices go out in
     // order.
-    ForEachInOrder<TExactLook>(
+    ForEachInOrder<std::pair<TTargetParts, TExactLook>>(
         end - first,
         [&](std::size_t i) {
-          const TTargetParts parts = SplitTarget(targets[first + i]);
-          return LookAtExactName(parts.Directory + parts.Mask);
+          TTargetParts parts = SplitTarget(targets[first + i]);
+          TExactLook look = LookAtExactName(parts.Directory + parts.Mask);
+          return std::pair(std::move(parts), std::move(look));
         },
-        [&](std::size_t i, const TExactLook& look) {
-          const std::string& target = targets[first + i];
-          const TTargetParts parts = SplitTarget(target);
-          ReportOutcome(target, ReportExactName(parts.Directory, parts.Directory + parts.Mask, look,
-                                                hashOnly));
+        [&](std::size_t i, const std::pair<TTargetParts, TExactLook>& found) {
+          const auto& [parts, look] = found;
+          ReportOutcome(
+              targets[first + i],
+              ReportExactName(parts.Directory, parts.Directory + parts.Mask, look, hashOnly));
         });
     first = end;
   }
