@@ -3,7 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Exceptions.h"
+
 namespace kelvane {
+
+void TStream::ReadExactly(void* buffer, std::size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  for (std::size_t have = 0; have < count;) {
+    const std::size_t got = Read(out + have, count - have);
+    if (got == 0) throw EReadError("Stream read error");
+    have += got;
+  }
+}
 
 TMemoryStream::TMemoryStream(std::string_view bytes) : Bytes(bytes) {}
 

@@ -28,6 +28,10 @@ class TStream : public TObject {
   // that the bytes delivered need not be ones it ever held together. Bytes
   // held in memory never change.
   virtual bool Unchanged() { return true; }
+
+  // Reads exactly count bytes into buffer, asking as often as it takes;
+  // raises EReadError unless every one of them arrives.
+  void ReadExactly(void* buffer, std::size_t count);
 };
 
 // A stream over bytes held in memory; it keeps its own copy.

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/OrderedWork.h"
+#include "driver/OrderedWork.h"
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
@@ -61,25 +61,23 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
   bool found = search.FindFirst(pattern, entry);
   if (!found) listing.SearchError = platform::LastError();
   // Hidden, system and read-only entries are accepted like any other; so are directories, "."
-  // and ".." among them, which JoinNames leaves out.
+  // and ".." among them, which ListedFileNames leaves out.
   for (; found; found = search.FindNext(entry)) {
     if (PassesFilter(entry.FileName, filter)) listing.AcceptedEntries.push_back(entry);
   }
   return listing;
 }
 
-std::string JoinNames(const TDirectoryListing& listing) {
-  std::string names;
+std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
+  std::vector<std::string> names;
   for (const platform::TFindData& entry : listing.AcceptedEntries) {
     if ((entry.Attributes & platform::kAttributeDirectory) != 0) continue;
-    names += listing.ListedDirectory;
-    names += entry.FileName;
-    names += '\0';
+    names.push_back(listing.ListedDirectory + entry.FileName);
   }
   return names;
 }
 
-void ReportThroughShortName(const std::string& name, bool hashOnly) {
+void ReportThroughShortName(const std::string& name, const TOptions& options) {
   platform::TFileSearch search;
   platform::TFindData entry;
   bool found = search.FindFirst(name, entry);
@@ -92,7 +90,7 @@ void ReportThroughShortName(const std::string& name, bool hashOnly) {
     WriteLine("Error - File not Exists: " + ShownText(name));
     return;
   }
-  ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, hashOnly);
+  ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, options);
 }
 
 namespace {
@@ -117,14 +115,14 @@ struct TExactLook {
   std::optional<std::string> Field;  // the line's field, where the name opened as a file
 };
 
-TExactLook LookAtExactName(const std::string& name) {
+TExactLook LookAtExactName(const std::string& name, TLineContent content) {
   TExactLook look;
   look.Attributes = platform::FileAttributes(name);
   if (look.Attributes == platform::kInvalidFileAttributes) {
     look.Error = platform::LastError();
   } else if ((look.Attributes & platform::kAttributeDirectory) == 0) {
     // The name was just seen to be a file: it is opened without another look.
-    look.Field = ListedFileField(name);
+    look.Field = ListedFileField(name, content);
   }
   return look;
 }
@@ -132,13 +130,13 @@ TExactLook LookAtExactName(const std::string& name) {
 // Reports the one entry that name denotes, as the look found it. Returns why there was no line,
 // or empty.
 std::string ReportExactName(const std::string& directory, const std::string& name,
-                            const TExactLook& look, bool hashOnly) {
+                            const TExactLook& look, const TOptions& options) {
   if (look.Attributes == platform::kInvalidFileAttributes) return WhyNothing(directory, look.Error);
   if ((look.Attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
   if (look.Field) {
-    WriteReportLine(*look.Field, name, hashOnly);
+    WriteReportLine(*look.Field, name, options);
   } else {
-    ReportFile(name, name, hashOnly);
+    ReportFile(name, name, options);
   }
   return {};
 }
@@ -146,19 +144,14 @@ std::string ReportExactName(const std::string& directory, const std::string& nam
 // Reports each file of the directory that the mask selects, in listing order. Returns why there
 // was no line, or empty.
 std::string ReportListedFiles(const std::string& directory, const std::string& mask,
-                              bool hashOnly) {
+                              const TOptions& options) {
   // The whole listing is taken, and let go, before the first file is processed.
   std::uint32_t searchError = 0;
-  std::string names;
+  std::vector<std::string> files;
   {
     const TDirectoryListing listing = ListDirectory(directory, mask);
     searchError = listing.SearchError;
-    names = JoinNames(listing);
-  }
-  std::vector<std::string> files;
-  for (std::size_t start = 0, end; start < names.size(); start = end + 1) {
-    end = names.find('\0', start);
-    files.push_back(names.substr(start, end - start));
+    files = ListedFileNames(listing);
   }
   // The listing only holds entries that are no directories, so each is
   // opened straight away, by this thread or a second one, while the lines go
@@ -168,17 +161,17 @@ std::string ReportListedFiles(const std::string& directory, const std::string& m
   // gets its line.
   bool reported = false;
   ForEachInOrder<std::optional<std::string>>(
-      files.size(), [&](std::size_t i) { return ListedFileField(files[i]); },
+      files.size(), [&](std::size_t i) { return ListedFileField(files[i], options.Content); },
       [&](std::size_t i, const std::optional<std::string>& field) {
         const std::string& current = files[i];
         if (field) {
-          WriteReportLine(*field, current, hashOnly);
+          WriteReportLine(*field, current, options);
           reported = true;
         } else if (IsExistingFile(current)) {
-          ReportFile(current, current, hashOnly);
+          ReportFile(current, current, options);
           reported = true;
         } else if (!IsPlainFileName(current)) {
-          ReportThroughShortName(current, hashOnly);
+          ReportThroughShortName(current, options);
           reported = true;
         }
       });
@@ -227,21 +220,21 @@ void ReportOutcome(const std::string& target, const std::string& why) {
 
 }  // namespace
 
-void ExpandTarget(const std::string& target, bool hashOnly) {
+void ExpandTarget(const std::string& target, const TOptions& options) {
   const TTargetParts parts = SplitTarget(target);
   const std::string name = parts.Directory + parts.Mask;
   ReportOutcome(target,
                 IsExactTarget(target)
-                    ? ReportExactName(parts.Directory, name, LookAtExactName(name), hashOnly)
-                    : ReportListedFiles(parts.Directory, parts.Mask, hashOnly));
+                    ? ReportExactName(parts.Directory, name, LookAtExactName(name, options.Content), options)
+                    : ReportListedFiles(parts.Directory, parts.Mask, options));
 }
 
-void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly) {
+void ExpandTargets(const std::vector<std::string>& targets, const TOptions& options) {
   for (std::size_t first = 0; first < targets.size();) {
     std::size_t end = first;
     while (end < targets.size() && IsExactTarget(targets[end])) ++end;
     if (end == first) {
-      ExpandTarget(targets[first++], hashOnly);
+      ExpandTarget(targets[first++], options);
       continue;
     }
     // Exact names in a row, as the shell hands over the files of a folder, are looked at and
@@ -251,14 +244,14 @@ void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly) {
         end - first,
         [&](std::size_t i) {
           TTargetParts parts = SplitTarget(targets[first + i]);
-          TExactLook look = LookAtExactName(parts.Directory + parts.Mask);
+          TExactLook look = LookAtExactName(parts.Directory + parts.Mask, options.Content);
           return std::pair(std::move(parts), std::move(look));
         },
         [&](std::size_t i, const std::pair<TTargetParts, TExactLook>& found) {
           const auto& [parts, look] = found;
           ReportOutcome(
               targets[first + i],
-              ReportExactName(parts.Directory, parts.Directory + parts.Mask, look, hashOnly));
+              ReportExactName(parts.Directory, parts.Directory + parts.Mask, look, options));
         });
     first = end;
   }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/Options.h"
 #include "platform/Platform.h"
 
 namespace kelvane {
@@ -17,12 +18,12 @@ namespace kelvane {
 // "*" or "?" is that exact entry, and whether a target that yields no line
 // writes a notice with the reason to standard error. Only EInOutError
 // escapes.
-void ExpandTarget(const std::string& target, bool hashOnly);
+void ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines
 // and notices in the same order; exact names in a row are opened and read
 // two at a time.
-void ExpandTargets(const std::vector<std::string>& targets, bool hashOnly);
+void ExpandTargets(const std::vector<std::string>& targets, const TOptions& options);
 
 // The entries of one directory that one mask selects, in delivery order.
 struct TDirectoryListing {
@@ -37,9 +38,8 @@ struct TDirectoryListing {
 TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask);
 
 // Every accepted entry that is not a directory, as ListedDirectory + long
-// name + a zero byte, in listing order. The zero byte, which no name on
-// either system can hold, keeps a name with a line feed whole.
-std::string JoinNames(const TDirectoryListing& listing);
+// name, in listing order.
+std::vector<std::string> ListedFileNames(const TDirectoryListing& listing);
 
 // True when mask ("*" any run, "?" exactly one byte) consumes the whole name,
 // ignoring case by the 8-bit code page. An empty name or mask never matches.
@@ -51,6 +51,6 @@ bool IsPlainFileName(std::string_view name);
 // Reaches a listed name that does not open under its long name through its
 // short name, reporting it under that long name; writes "Error - File not
 // Exists: " and the full name when no such file is found. Writes one line.
-void ReportThroughShortName(const std::string& name, bool hashOnly);
+void ReportThroughShortName(const std::string& name, const TOptions& options);
 
 }  // namespace kelvane

@@ -5,14 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace kelvane {
+#include "torrent/InfoHash.h"
 
-// What a report line holds for a file whose info value can be used.
-enum class TLineContent {
-  V1Digest,    // the SHA-1 info hash
-  V2Digest,    // the SHA-256 info hash, for a torrent with a v2 identity
-  MagnetLink,  // the magnet link, which carries every identity the torrent has
-};
+namespace kelvane {
 
 // What the leading options of a command line ask for.
 struct TOptions {

@@ -11,12 +11,8 @@
 #include "driver/ExpandTarget.h"
 #include "driver/Options.h"
 #include "driver/PathHelpers.h"
-#include "driver/ReportFile.h"
 
 namespace kelvane {
-
-bool HashOnly = false;
-std::int32_t FirstFileArg = 1;
 
 namespace {
 
@@ -60,8 +56,6 @@ void ShowUsage() {
 }
 
 void RunProgram() {
-  HashOnly = false;
-  LineContent = TLineContent::V1Digest;
   if (ArgumentCount() > 0 && AsciiLowerCase(ArgumentText(1)) == "--version") {
     WriteLine("kelvane " KELVANE_VERSION);
     return;
@@ -81,12 +75,9 @@ void RunProgram() {
     leading.push_back(ArgumentText(i));
   }
   const TOptions options = ParseOptions(leading);
-  HashOnly = options.HashOnly;
-  FirstFileArg = options.FirstFileArg;
-  LineContent = options.Content;
   std::vector<std::string> targets;
-  for (std::int32_t i = FirstFileArg; i <= count; ++i) targets.push_back(ArgumentText(i));
-  ExpandTargets(targets, HashOnly);
+  for (std::int32_t i = options.FirstFileArg; i <= count; ++i) targets.push_back(ArgumentText(i));
+  ExpandTargets(targets, options);
 }
 
 }  // namespace kelvane

@@ -1,12 +1,6 @@
 #pragma once
 
-#include <cstdint>
-
 namespace kelvane {
-
-// Set once from the leading options, before the first target.
-extern bool HashOnly;
-extern std::int32_t FirstFileArg;
 
 // Writes the five lines of the usage screen.
 void ShowUsage();

@@ -1,164 +1,15 @@
 #include "driver/ReportFile.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <memory>
-#include <optional>
-#include <vector>
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
 #include "base/StdOut.h"
-#include "bencode/InfoScan.h"
-#include "digest/DigestTee.h"
-#include "digest/SHA.h"
-#include "driver/MagnetLink.h"
 #include "driver/PathHelpers.h"
-#include "driver/TorrentFacts.h"
+#include "torrent/InfoHash.h"
+#include "torrent/MagnetLink.h"
 
 namespace kelvane {
-
-TLineContent LineContent = TLineContent::V1Digest;
-
-namespace {
-
-constexpr std::int64_t kChunkSize = 256 * 1024;
-// The window a file larger than kReadWholeLimit is scanned in; long strings
-// beyond it are stepped over unread.
-constexpr std::size_t kWindow = 1 << 20;
-
-using TKind = TScannedValue::TKind;
-
-[[noreturn]] void RaiseInvalidCast() {
-  throw EInvalidCast("Invalid class typecast");
-}
-
-[[noreturn]] void RaiseReadError() {
-  throw EReadError("Stream read error");
-}
-
-// An entry of the root's info range as a number: a byte string counts as 0,
-// a list or a dictionary is no number.
-std::int64_t RangeNumber(const TScannedValue& value) {
-  if (value.Kind == TKind::List || value.Kind == TKind::Dictionary) RaiseInvalidCast();
-  return value.Kind == TKind::Integer ? value.Integer : 0;
-}
-
-// Feeds length (not negative) bytes from the stream's position to the tee as
-// they arrive; raises EReadError unless every one of them arrives.
-void DigestRange(TStream& stream, std::int64_t length, TDigestTee& tee) {
-  std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(length, kChunkSize)));
-  for (std::int64_t remaining = length; remaining > 0;) {
-    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kChunkSize));
-    const std::size_t got = stream.Read(chunk.data(), wanted);
-    if (got == 0) RaiseReadError();
-    tee.Update(chunk.data(), got);
-    remaining -= static_cast<std::int64_t>(got);
-  }
-}
-
-// The bytes of length (not negative) from offset: those the scanner holds, or
-// read again from the stream; raises EReadError unless every one arrives.
-std::string BytesAt(const TInfoScanner& scanner, TStream& stream, std::int64_t offset,
-                    std::int64_t length) {
-  std::string_view held;
-  if (scanner.Held(offset, length, held)) return std::string(held);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  stream.Seek(offset, TSeekOrigin::Beginning);
-  for (std::size_t have = 0; have < bytes.size();) {
-    const std::size_t got = stream.Read(bytes.data() + have, bytes.size() - have);
-    if (got == 0) RaiseReadError();
-    have += got;
-  }
-  return bytes;
-}
-
-// The keys each line content needs noted by the scan.
-const TScanKeys& KeysFor(TLineContent content) {
-  static const TScanKeys none;
-  static const TScanKeys v2{{}, {"meta version"}};
-  switch (content) {
-    case TLineContent::V1Digest:
-      return none;
-    case TLineContent::V2Digest:
-      return v2;
-    case TLineContent::MagnetLink:
-      break;
-  }
-  return kTorrentFactKeys;
-}
-
-// The field content asks for, or "Error parsing file!", from a scan of a
-// stream of size bytes made with KeysFor(content). The info range is hashed
-// from the bytes the scanner holds when it holds it whole, else read again
-// from the stream, once whatever digests the field needs.
-std::string FieldOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStream& stream,
-                        std::int64_t size, TLineContent content) {
-  if (!scan.RootIsDictionary) RaiseInvalidCast();
-  if (scan.InfoStart.Kind == TKind::None || scan.InfoLength.Kind == TKind::None) {
-    return "Error parsing file!";
-  }
-  const std::int64_t start = RangeNumber(scan.InfoStart);
-  const std::int64_t length = RangeNumber(scan.InfoLength);
-  // The one check of the range, whoever set it: the decoder's -1 for a value
-  // the stream ended inside, and any numbers the file supplies itself, are
-  // refused here.
-  if (start < 0 || length < 0 || length > size - start) RaiseReadError();
-  const TTorrentFacts facts =
-      content == TLineContent::V1Digest
-          ? TTorrentFacts()
-          : ReadTorrentFacts(KeysFor(content), scan, [&](const TScannedValue& value) {
-              return BytesAt(scanner, stream, value.Offset, value.Length);
-            });
-  if (content == TLineContent::V2Digest && !facts.HasV2Identity()) return kNoV2InfoHash;
-  // A magnet link always needs the SHA-1: for its v1 identity, or as the name
-  // of last resort.
-  const bool needsSha1 = content != TLineContent::V2Digest;
-  const bool needsSha256 = content != TLineContent::V1Digest && facts.HasV2Identity();
-  TSHA1Context sha1;
-  TSHA256Context sha256;
-  TDigestTee tee = needsSha1 && needsSha256 ? TDigestTee{&sha1, &sha256}
-                   : needsSha1              ? TDigestTee{&sha1}
-                                            : TDigestTee{&sha256};
-  std::string_view held;
-  if (scanner.Held(start, length, held)) {
-    tee.Update(held.data(), held.size());
-  } else {
-    stream.Seek(start, TSeekOrigin::Beginning);
-    DigestRange(stream, length, tee);
-  }
-  switch (content) {
-    case TLineContent::V1Digest:
-      return sha1.DigestHex();
-    case TLineContent::V2Digest:
-      return sha256.DigestHex();
-    case TLineContent::MagnetLink:
-      break;
-  }
-  return MagnetLink(facts, sha1.DigestHex(), needsSha256 ? sha256.DigestHex() : "");
-}
-
-// GetInfoHashOfStream before the check that the source stayed as it was.
-std::string InfoHashOf(TStream& stream, TLineContent content) {
-  const std::int64_t size = stream.Size();
-  TInfoScanner scanner(stream, size >= 0 && size <= kReadWholeLimit ? std::size_t(size) : kWindow);
-  return FieldOfScan(scanner, scanner.Scan(KeysFor(content)), stream, size, content);
-}
-
-}  // namespace
-
-std::string GetInfoHashOfStream(TStream& stream, TLineContent content) {
-  std::string result = InfoHashOf(stream, content);
-  // Asked after the last read, so that a change during any read counts.
-  if (!stream.Unchanged()) RaiseReadError();
-  return result;
-}
-
-std::string GetInfoHash(const std::string& fileName, TLineContent content) {
-  TFileStream stream(fileName);
-  if (stream.Size() == 0) return "Error - Blank file!";
-  return GetInfoHashOfStream(stream, content);
-}
 
 namespace {
 
@@ -168,7 +19,7 @@ std::string FieldOf(const TCompute& compute) {
   try {
     return compute();
   } catch (...) {
-    return "Error in file ";
+    return kErrorInFile;
   }
 }
 
@@ -182,35 +33,37 @@ std::string FieldOf(const TCompute& compute) {
 // told that the name is no directory, so nothing looks at the name before
 // the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
 // the share mode keeps writers out, in place of the change check.
-std::optional<std::string> ListedFileField(const std::string& name) {
+std::optional<std::string> ListedFileField(const std::string& name, TLineContent content) {
   std::unique_ptr<TFileStream> stream;
   try {
     stream = std::make_unique<TFileStream>(name);
   } catch (const EFOpenError&) {
     return std::nullopt;
   } catch (...) {
-    return "Error in file ";
+    return kErrorInFile;
   }
   return FieldOf([&] {
-    return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, LineContent);
+    return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, content);
   });
 }
 
-void WriteReportLine(const std::string& field, const std::string& shownName, bool hashOnly) {
+void WriteReportLine(const std::string& field, const std::string& shownName,
+                     const TOptions& options) {
   // Outside every catch-all on purpose: a line that cannot be written ends
   // the run (EInOutError), and no other line could be written in its place.
   // A magnet link is the whole line, as a client takes it: it names the
   // torrent itself (dn=), so no file name follows it.
-  const bool nameField = !hashOnly && !field.starts_with(kMagnetLinkStart);
+  const bool nameField = !options.HashOnly && !field.starts_with(kMagnetLinkStart);
   WriteLine(nameField ? field + "  " + ShownText(FileNamePart(shownName)) : field);
 }
 
-void ReportFile(const std::string& openName, const std::string& shownName, bool hashOnly) {
+void ReportFile(const std::string& openName, const std::string& shownName,
+                const TOptions& options) {
   const std::string field = FieldOf([&] {
-    return IsExistingFile(openName) ? GetInfoHash(openName, LineContent)
+    return IsExistingFile(openName) ? GetInfoHash(openName, options.Content)
                                     : "Error - File not Exists: ";
   });
-  WriteReportLine(field, shownName, hashOnly);
+  WriteReportLine(field, shownName, options);
 }
 
 }  // namespace kelvane

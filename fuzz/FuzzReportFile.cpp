@@ -18,7 +18,7 @@
 #include "bencode/BDecode.h"
 #include "bencode/InfoScan.h"
 #include "digest/SHA.h"
-#include "driver/ReportFile.h"
+#include "torrent/InfoHash.h"
 #include "fuzz/ReferenceDecoder.h"
 #include "fuzz/ScanAgainstTree.h"
 #include "platform/Conventions.h"

@@ -49,9 +49,9 @@ TEST(MatchesWildcardTest, WholeNameConsumed) {
 
 // The lines, each ended by the line end, one call (by default the expansion of a target) writes.
 Lines Expand(const std::string& name, bool hashOnly = false,
-             void (*call)(const std::string&, bool) = ExpandTarget) {
+             void (*call)(const std::string&, const TOptions&) = ExpandTarget) {
   Output output;
-  call(name, hashOnly);
+  call(name, TOptions{.HashOnly = hashOnly});
   Lines lines;
   std::string rest = Output::Text();
   for (std::size_t end; (end = rest.find(kEol)) != std::string::npos;

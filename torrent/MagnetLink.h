@@ -3,9 +3,12 @@
 #include <string>
 #include <string_view>
 
-#include "driver/TorrentFacts.h"
+#include "torrent/TorrentFacts.h"
 
 namespace kelvane {
+
+// What every magnet link starts with.
+inline constexpr std::string_view kMagnetLinkStart = "magnet:?";
 
 // The torrent's magnet link as libtorrent 2.0 builds it (make_magnet_uri of a
 // loaded torrent_info): "magnet:?" and, joined by "&", "xt=urn:btih:" and the
@@ -17,9 +20,6 @@ namespace kelvane {
 // lower case. Trackers keep the file's order, where libtorrent shuffles those
 // of one tier. For a torrent libtorrent refuses to load the same rules give a
 // link of their own; one whose name gives none has no "dn=".
-// What every magnet link starts with.
-inline constexpr std::string_view kMagnetLinkStart = "magnet:?";
-
 std::string MagnetLink(const TTorrentFacts& facts, std::string_view sha1Hex,
                        std::string_view sha256Hex);
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/OrderedWork.h"
+#include "driver/OrderedWork.h"
 
 namespace kelvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/MagnetLink.h"
+#include "torrent/MagnetLink.h"
 
 #include <algorithm>
 #include <cstdint>

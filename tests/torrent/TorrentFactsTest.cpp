@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "bencode/InfoScan.h"
-#include "driver/TorrentFacts.h"
+#include "torrent/TorrentFacts.h"
 
 namespace kelvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/TorrentFacts.h"
+#include "torrent/TorrentFacts.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,8 +17,6 @@ const TScanKeys kTorrentFactKeys{
 namespace {
 
 using TKind = TScannedValue::TKind;
-
-constexpr std::size_t kReadBackChunk = 1 << 20;
 
 const TScannedValue kAbsent;
 
@@ -64,17 +62,9 @@ std::optional<std::string> TextOf(const TObject* value, TStream& stream) {
   const auto* scalar = dynamic_cast<const TIntString*>(value);
   if (scalar == nullptr || scalar->IsInt) return std::nullopt;
   if (scalar->StrLength == 0) return scalar->StrValue;
-  std::string text;
+  std::string text(static_cast<std::size_t>(scalar->StrLength), '\0');
   stream.Seek(scalar->StrOffset, TSeekOrigin::Beginning);
-  while (std::ssize(text) < scalar->StrLength) {
-    const std::size_t have = text.size();
-    const auto want = static_cast<std::size_t>(
-        std::min<std::int64_t>(scalar->StrLength - std::ssize(text), kReadBackChunk));
-    text.resize(have + want);
-    const std::size_t got = stream.Read(text.data() + have, want);
-    if (got == 0) throw EReadError("Stream read error");
-    text.resize(have + got);
-  }
+  stream.ReadExactly(text.data(), text.size());
   return text;
 }
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/MagnetLink.h"
-#include "driver/TorrentFacts.h"
+#include "torrent/MagnetLink.h"
+#include "torrent/TorrentFacts.h"
 
 // The link table's rows name only the facts they set; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
