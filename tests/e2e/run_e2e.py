@@ -286,12 +286,17 @@ def v2_and_magnet_lines():
         "blank.torrent": (b"", BLANK, BLANK, BLANK),
         "cut.torrent": (b"d4:infod12:meta versioni2e9:file tree", IN_FILE, IN_FILE, IN_FILE),
         "nested.torrent": (b"d1:xd4:infod1:ai1eeee", PARSING, PARSING, PARSING)}
-    for name, info in {"hybrid.torrent": dict(v1, **{"file tree": tree, "meta version": 2}),
-                       "v2only.torrent": {"file tree": tree, "meta version": 2},
-                       "v1.torrent": v1}.items():
-        info = bencode(dict(info, name="my song", **{"piece length": 16384}))
+    # libtorrent refuses a torrent without a piece length; its link follows the same rules.
+    v2only = {"file tree": tree, "meta version": 2}
+    for name, info in {"hybrid.torrent": dict(v1, **v2only), "v2only.torrent": v2only,
+                       "nopiece.torrent": v2only, "v1.torrent": v1}.items():
+        info = dict(info, name="my song")
+        if name != "nopiece.torrent":
+            info["piece length"] = 16384
+        info = bencode(info)
         sha1, sha256 = hashlib.sha1(info).hexdigest(), hashlib.sha256(info).hexdigest()
-        link = ("magnet:?" + ("" if name == "v2only.torrent" else "xt=urn:btih:" + sha1 + "&")
+        has_v1 = name in ("hybrid.torrent", "v1.torrent")
+        link = ("magnet:?" + ("xt=urn:btih:" + sha1 + "&" if has_v1 else "")
                 + ("" if name == "v1.torrent" else "xt=urn:btmh:1220" + sha256 + "&")
                 + "dn=my%20song&tr=http%3a%2f%2ft.invalid%2fa%20b")
         files[name] = (wrap(info, {"announce": " http://t.invalid/a b"})[0], sha1.upper().encode(),

@@ -56,5 +56,35 @@ TEST(InfoHashTest, ScansALargeFileInWindowsAndReadsItsInfoRangeAgain) {
                 Lower(sha256) + "&dn=a&tr=http%3a%2f%2ft%2f&ws=http%3a%2f%2fw%2f");
 }
 
+// Files libtorrent refuses to load still get a link by the same rules, from the facts as the file
+// states them: no piece length (no pad files, and no division by it), an overlong UTF-8 name, and
+// lengths that are no integers (info "length" of any type makes a hybrid; a tree file's counts 0).
+TEST(InfoHashTest, FilesLibtorrentRefusesGetALinkByTheSameRules) {
+  const std::string root = "11:pieces root32:" + std::string(32, 'r');
+  const std::string tree = "9:file treed1:fd0:d6:lengthi1e" + root + "eee";
+  const std::string seeds = "8:url-listl8:http://w8:http://vee";
+  const std::string rows[][2] = {
+      {"12:meta versioni2e4:name1:n", "&dn=f&ws=http%3a%2f%2fw&ws=http%3a%2f%2fv"},
+      {"12:meta versioni2e4:name1:n12:piece lengthi-16e",
+       "&dn=f&ws=http%3a%2f%2fw&ws=http%3a%2f%2fv"},
+      {"12:meta versioni2e4:name1:n12:piece lengthi16384e",
+       "&dn=f&ws=http%3a%2f%2fw%2f&ws=http%3a%2f%2fv%2f"},
+      {"12:meta versioni2e4:name1:n12:piece lengthi16384e9:file treed1:fd0:d6:length1:x" + root +
+           "eee",
+       "&dn=f&ws=http%3a%2f%2fw&ws=http%3a%2f%2fv"},
+      {"6:length1:x12:meta versioni2e4:name4:a\xC0\xAF" "b", "&dn=a_b&ws=http%3a%2f%2fw&ws=http%3a%2f%2fv"},
+      {"6:lengthi1e12:meta versioni2e4:name4:a\xE0\x83\xA9", "&dn=a_&ws=http%3a%2f%2fw&ws=http%3a%2f%2fv"}};
+  for (const auto& [entries, rest] : rows) {
+    const std::string info = "d" + tree + entries + "e";
+    TMemoryStream stream("d4:info" + info + seeds + "e");
+    const std::string sha1 = Lower(SHA1DigestHex(info)), sha256 = Lower(SHA256DigestHex(info));
+    const bool hybrid = entries.starts_with("6:length");
+    EXPECT_EQ(GetInfoHashOfStream(stream, TLineContent::MagnetLink),
+              "magnet:?" + (hybrid ? "xt=urn:btih:" + sha1 + "&" : ""s) + "xt=urn:btmh:1220" +
+                  sha256 + rest)
+        << entries;
+  }
+}
+
 }  // namespace
 }  // namespace kelvane
