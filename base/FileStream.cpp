@@ -12,7 +12,13 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
 TFileStream::TFileStream(const std::string& fileName) {
-  if (!Source.Open(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+  if (!Source.Open(fileName)) {
+    const std::uint32_t code = platform::LastError();
+    if (platform::IsResourceShortage(code)) {
+      throw EOutOfResources(platform::ErrorText(code), fileName, code);
+    }
+    throw EFOpenError("Cannot open file \"" + fileName + "\"", fileName, code);
+  }
   // Taken once: no writer can change it on Windows, and the POSIX backend
   // gives the size at the open in any case.
   SizeAtOpen = Source.Size();

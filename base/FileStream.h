@@ -13,7 +13,8 @@ namespace kelvane {
 // offset of the next byte a caller gets.
 class TFileStream : public TStream {
  public:
-  // Opens an existing file; raises EFOpenError when it cannot be opened.
+  // Opens an existing file; raises EFOpenError when it cannot be opened, or
+  // EOutOfResources when the system lacked what opening it takes.
   explicit TFileStream(const std::string& fileName);
   ~TFileStream() override;
 

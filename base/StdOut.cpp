@@ -23,6 +23,7 @@ struct TOutput {
   // Once a write has failed, every later check fails too: lost output is
   // never followed by a run that looks successful.
   bool Failed = false;
+  std::uint32_t FailCode = 0;  // why the first failed write failed (platform::LastError)
   std::string Buffer;
 };
 
@@ -37,7 +38,10 @@ TOutput& State() {
 }
 
 void HandOn(TOutput& out) {
-  if (!out.Buffer.empty() && !out.Writer(out.Buffer)) out.Failed = true;
+  if (!out.Buffer.empty() && !out.Writer(out.Buffer) && !out.Failed) {
+    out.Failed = true;
+    out.FailCode = platform::LastError();
+  }
   out.Buffer.clear();
 }
 
@@ -52,7 +56,9 @@ void Append(TOutput& out, std::string_view bytes) {
 }
 
 void CheckWritten(TOutput& out) {
-  if (out.Failed) throw EInOutError("I/O error writing standard output");
+  if (out.Failed) {
+    throw EInOutError("I/O error writing standard output", "write error", out.FailCode);
+  }
 }
 
 }  // namespace
@@ -75,6 +81,7 @@ void SetStdOutWriter(StdOutWriter writer, bool isConsole) {
   TOutput& out = State();
   out.Buffer.clear();
   out.Failed = false;
+  out.FailCode = 0;
   out.Writer = writer != nullptr ? writer : PlatformWrite;
   out.Console =
       writer != nullptr ? isConsole : platform::IsCharacterDevice(platform::TStdStream::Output);

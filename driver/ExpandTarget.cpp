@@ -1,12 +1,14 @@
 #include "driver/ExpandTarget.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "driver/OrderedWork.h"
+#include "base/Exceptions.h"
 #include "base/StdOut.h"
+#include "driver/OrderedWork.h"
 #include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
 #include "platform/Conventions.h"
@@ -24,8 +26,13 @@ bool IsForbidden(unsigned char c) {
   return c < 0x80 && (ForbiddenNameChars[c >> 3] >> (c & 7) & 1) != 0;
 }
 
+// A last component "^REST" selects every file of its folder whose name REST does not match.
+bool IsExclusion(std::string_view mask) {
+  return !mask.empty() && mask[0] == '^';
+}
+
 bool PassesFilter(const std::string& name, const std::string& filter) {
-  if (!filter.empty() && filter[0] == '^') return !MatchesWildcard(name, filter.substr(1));
+  if (IsExclusion(filter)) return !MatchesWildcard(name, filter.substr(1));
   return MatchesWildcard(name, filter);
 }
 
@@ -57,13 +64,22 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
 
   platform::TFileSearch search;
   platform::TFindData entry;
-  const std::string pattern = listing.ListedDirectory + (mask.empty() ? "*.*" : mask);
+  // An exclusion looks at every entry of the folder.
+  const std::string pattern =
+      listing.ListedDirectory + (mask.empty() ? "*.*" : IsExclusion(mask) ? "*" : mask);
   bool found = search.FindFirst(pattern, entry);
   if (!found) listing.SearchError = platform::LastError();
   // Hidden, system and read-only entries are accepted like any other; so are directories, "."
   // and ".." among them, which ListedFileNames leaves out.
   for (; found; found = search.FindNext(entry)) {
     if (PassesFilter(entry.FileName, filter)) listing.AcceptedEntries.push_back(entry);
+  }
+  if (platform::kConventions.ListingsSorted) {
+    // By the bytes of the names (std::string compares them as unsigned), as "LC_ALL=C ls".
+    std::sort(listing.AcceptedEntries.begin(), listing.AcceptedEntries.end(),
+              [](const platform::TFindData& a, const platform::TFindData& b) {
+                return a.FileName < b.FileName;
+              });
   }
   return listing;
 }
@@ -77,7 +93,8 @@ std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
   return names;
 }
 
-void ReportThroughShortName(const std::string& name, const TOptions& options) {
+bool ReportThroughShortName(const std::string& name, const std::string& shownName,
+                            const TOptions& options) {
   platform::TFileSearch search;
   platform::TFindData entry;
   bool found = search.FindFirst(name, entry);
@@ -88,12 +105,19 @@ void ReportThroughShortName(const std::string& name, const TOptions& options) {
   search.Close();
   if (!found) {
     WriteLine("Error - File not Exists: " + ShownText(name));
-    return;
+    return false;
   }
-  ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, options);
+  return ReportFile(DirectoryPart(name) + entry.AlternateFileName, shownName, options);
 }
 
 namespace {
+
+// What one target came to: why it gave no line (empty when it gave one), and whether any of its
+// lines was an error line.
+struct TOutcome {
+  std::string Why;
+  bool ErrorLine = false;
+};
 
 // The reason a target that found nothing to report gives: the system's, given the code of the
 // failure that stopped it (0 when entries were found but none was a file).
@@ -111,8 +135,8 @@ std::string WhyNothing(const std::string& directory, std::uint32_t error) {
 // What one look at an exact name finds; taken by whichever thread is free.
 struct TExactLook {
   std::uint32_t Attributes = platform::kInvalidFileAttributes;
-  std::uint32_t Error = 0;           // why there is no entry (LastError)
-  std::optional<std::string> Field;  // the line's field, where the name opened as a file
+  std::uint32_t Error = 0;  // why there is no entry (LastError)
+  TFileLook File;           // what opening it found, where the name is a file
 };
 
 TExactLook LookAtExactName(const std::string& name, TLineContent content) {
@@ -120,31 +144,63 @@ TExactLook LookAtExactName(const std::string& name, TLineContent content) {
   look.Attributes = platform::FileAttributes(name);
   if (look.Attributes == platform::kInvalidFileAttributes) {
     look.Error = platform::LastError();
+    if (platform::IsResourceShortage(look.Error)) look.File.Shortage = look.Error;
   } else if ((look.Attributes & platform::kAttributeDirectory) == 0) {
     // The name was just seen to be a file: it is opened without another look.
-    look.Field = ListedFileField(name, content);
+    look.File = LookAtFile(name, content);
   }
   return look;
 }
 
-// Reports the one entry that name denotes, as the look found it. Returns why there was no line,
-// or empty.
-std::string ReportExactName(const std::string& directory, const std::string& name,
-                            const TExactLook& look, const TOptions& options) {
-  if (look.Attributes == platform::kInvalidFileAttributes) return WhyNothing(directory, look.Error);
-  if ((look.Attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
-  if (look.Field) {
-    WriteReportLine(*look.Field, name, options);
-  } else {
-    ReportFile(name, name, options);
+// Reports the one entry that name denotes, as the look found it, shown as shownName. Raises the
+// shortage the look met (see RaiseShortage).
+TOutcome ReportExactName(const std::string& directory, const std::string& name,
+                         const std::string& shownName, const TExactLook& look,
+                         const TOptions& options) {
+  if (look.File.Shortage != 0) RaiseShortage(look.File, shownName);
+  if (look.Attributes == platform::kInvalidFileAttributes) {
+    return {WhyNothing(directory, look.Error)};
   }
-  return {};
+  if ((look.Attributes & platform::kAttributeDirectory) != 0) return {"Is a directory"};
+  if (look.File.Field) return {"", !WriteReportLine(*look.File.Field, shownName, options)};
+  // Gone, or a directory, since the look: looked at once more, as every name once was.
+  if (platform::IsNoFile(look.File.OpenError)) return {"", !ReportFile(name, shownName, options)};
+  return {"", !WriteReportLine(kErrorInFile, shownName, options)};
 }
 
-// Reports each file of the directory that the mask selects, in listing order. Returns why there
-// was no line, or empty.
-std::string ReportListedFiles(const std::string& directory, const std::string& mask,
-                              const TOptions& options) {
+// Reports the listed file current as its look found it. Returns whether the look is to be taken
+// again with the calling thread alone, and sets reported and errorLine by the line it wrote.
+bool ReportListedFile(const std::string& current, const std::string& shownName,
+                      const TFileLook& look, bool alone, const TOptions& options,
+                      TOutcome& outcome, bool& reported) {
+  if (look.Shortage != 0) {
+    if (!alone) return false;
+    RaiseShortage(look, shownName);
+  }
+  bool good = true;
+  reported = true;
+  // Only a name that does not open as a file is looked at again: one that no longer exists, or
+  // is a directory now, is passed over, and one that exists yet cannot be opened gets its line.
+  if (look.Field) {
+    good = WriteReportLine(*look.Field, shownName, options);
+  } else if (!platform::kConventions.ShortNames && !platform::IsNoFile(look.OpenError)) {
+    // It exists, yet cannot be reached: no permission on it or on its folder.
+    good = WriteReportLine(kErrorInFile, shownName, options);
+  } else if (IsExistingFile(current)) {
+    good = ReportFile(current, shownName, options);
+  } else if (platform::kConventions.ShortNames && !IsPlainFileName(current)) {
+    good = ReportThroughShortName(current, shownName, options);
+  } else {
+    reported = false;
+  }
+  outcome.ErrorLine = outcome.ErrorLine || !good;
+  return true;
+}
+
+// Reports each file of the directory that the mask selects, in listing order, each shown under
+// shownDirectory and its name.
+TOutcome ReportListedFiles(const std::string& directory, const std::string& mask,
+                           const std::string& shownDirectory, const TOptions& options) {
   // The whole listing is taken, and let go, before the first file is processed.
   std::uint32_t searchError = 0;
   std::vector<std::string> files;
@@ -153,29 +209,26 @@ std::string ReportListedFiles(const std::string& directory, const std::string& m
     searchError = listing.SearchError;
     files = ListedFileNames(listing);
   }
-  // The listing only holds entries that are no directories, so each is
-  // opened straight away, by this thread or a second one, while the lines go
-  // out in listing order. Only a name that does not open as a file is looked
-  // at again, as every name once was: one that no longer exists, or is a
-  // directory now, is passed over, and one that exists yet cannot be opened
-  // gets its line.
-  bool reported = false;
-  ForEachInOrder<std::optional<std::string>>(
-      files.size(), [&](std::size_t i) { return ListedFileField(files[i], options.Content); },
-      [&](std::size_t i, const std::optional<std::string>& field) {
-        const std::string& current = files[i];
-        if (field) {
-          WriteReportLine(*field, current, options);
-          reported = true;
-        } else if (IsExistingFile(current)) {
-          ReportFile(current, current, options);
-          reported = true;
-        } else if (!IsPlainFileName(current)) {
-          ReportThroughShortName(current, options);
-          reported = true;
+  if (platform::IsResourceShortage(searchError)) {
+    throw EOutOfResources(platform::ErrorText(searchError), shownDirectory + mask, searchError);
+  }
+  // The listing only holds entries that are no directories, so each is opened straight away, by
+  // this thread or a second one, while the lines go out in listing order.
+  TOutcome outcome;
+  bool reportedAny = false;
+  ForEachInOrder<TFileLook>(
+      files.size(), [&](std::size_t i) { return LookAtFile(files[i], options.Content); },
+      [&](std::size_t i, const TFileLook& look, bool alone) {
+        bool reported = false;
+        const std::string shown = shownDirectory + FileNamePart(files[i]);
+        if (!ReportListedFile(files[i], shown, look, alone, options, outcome, reported)) {
+          return false;
         }
+        reportedAny = reportedAny || reported;
+        return true;
       });
-  return reported ? std::string() : WhyNothing(directory, searchError);
+  if (!reportedAny) outcome.Why = WhyNothing(directory, searchError);
+  return outcome;
 }
 
 // One line on standard error, after the lines standard output holds so far.
@@ -184,10 +237,6 @@ void WriteNotice(const std::string& target, const std::string& reason) {
   platform::WriteStd(platform::TStdStream::Error, "kelvane: " + ShownText(target) + ": " + reason +
                                                       std::string(platform::kConventions.LineEnd));
 }
-
-}  // namespace
-
-namespace {
 
 // A target's folder (where a target without one looks, by the system's convention) and its last
 // component ("*.*" when it has none).
@@ -207,34 +256,41 @@ TTargetParts SplitTarget(const std::string& target) {
   return parts;
 }
 
-// Whether the target's last component is that exact entry, not a mask.
+// Whether the target's last component is that exact entry, not a mask or an exclusion.
 bool IsExactTarget(const std::string& target) {
   const std::string last = FileNamePart(target);
-  return platform::kConventions.ExactNamesExact && !last.empty() &&
+  return platform::kConventions.ExactNamesExact && !last.empty() && !IsExclusion(last) &&
          last.find_first_of("*?") == std::string::npos;
 }
 
-void ReportOutcome(const std::string& target, const std::string& why) {
-  if (!why.empty() && platform::kConventions.NoticeForEmptyTarget) WriteNotice(target, why);
+// Writes the notice a target that yielded no line gives; true when the target gave only digests
+// or links.
+bool ReportOutcome(const std::string& target, const TOutcome& outcome) {
+  if (!outcome.Why.empty() && platform::kConventions.NoticeForEmptyTarget) {
+    WriteNotice(target, outcome.Why);
+  }
+  return outcome.Why.empty() && !outcome.ErrorLine;
 }
 
 }  // namespace
 
-void ExpandTarget(const std::string& target, const TOptions& options) {
+bool ExpandTarget(const std::string& target, const TOptions& options) {
   const TTargetParts parts = SplitTarget(target);
   const std::string name = parts.Directory + parts.Mask;
-  ReportOutcome(target,
-                IsExactTarget(target)
-                    ? ReportExactName(parts.Directory, name, LookAtExactName(name, options.Content), options)
-                    : ReportListedFiles(parts.Directory, parts.Mask, options));
+  return ReportOutcome(
+      target, IsExactTarget(target)
+                  ? ReportExactName(parts.Directory, name, target,
+                                    LookAtExactName(name, options.Content), options)
+                  : ReportListedFiles(parts.Directory, parts.Mask, DirectoryPart(target), options));
 }
 
-void ExpandTargets(const std::vector<std::string>& targets, const TOptions& options) {
+bool ExpandTargets(const std::vector<std::string>& targets, const TOptions& options) {
+  bool allGood = true;
   for (std::size_t first = 0; first < targets.size();) {
     std::size_t end = first;
     while (end < targets.size() && IsExactTarget(targets[end])) ++end;
     if (end == first) {
-      ExpandTarget(targets[first++], options);
+      allGood = ExpandTarget(targets[first++], options) && allGood;
       continue;
     }
     // Exact names in a row, as the shell hands over the files of a folder, are looked at and
@@ -247,14 +303,19 @@ void ExpandTargets(const std::vector<std::string>& targets, const TOptions& opti
           TExactLook look = LookAtExactName(parts.Directory + parts.Mask, options.Content);
           return std::pair(std::move(parts), std::move(look));
         },
-        [&](std::size_t i, const std::pair<TTargetParts, TExactLook>& found) {
+        [&](std::size_t i, const std::pair<TTargetParts, TExactLook>& found, bool alone) {
           const auto& [parts, look] = found;
-          ReportOutcome(
-              targets[first + i],
-              ReportExactName(parts.Directory, parts.Directory + parts.Mask, look, options));
+          if (look.File.Shortage != 0 && !alone) return false;
+          const std::string& target = targets[first + i];
+          allGood = ReportOutcome(target, ReportExactName(parts.Directory,
+                                                          parts.Directory + parts.Mask, target,
+                                                          look, options)) &&
+                    allGood;
+          return true;
         });
     first = end;
   }
+  return allGood;
 }
 
 }  // namespace kelvane

@@ -16,16 +16,22 @@ namespace kelvane {
 // program's own folder or to the current one, as the system's conventions
 // say (platform/Conventions.h); so do they whether a last component without
 // "*" or "?" is that exact entry, and whether a target that yields no line
-// writes a notice with the reason to standard error. Only EInOutError
-// escapes.
-void ExpandTarget(const std::string& target, const TOptions& options);
+// writes a notice with the reason to standard error. A line shows the target's
+// directory part as written and the file's name, or the file's name alone, as
+// they say too. A last component "^REST" selects every file of its folder
+// whose name REST does not match. Returns true when the target gave lines,
+// each a digest or a link. Only EInOutError escapes, and the system's lack of
+// a resource that no retry cured (EOutOfResources, EOutOfMemory).
+bool ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines
 // and notices in the same order; exact names in a row are opened and read
-// two at a time.
-void ExpandTargets(const std::vector<std::string>& targets, const TOptions& options);
+// two at a time, and one whose look lacked a resource is looked at again
+// with the calling thread alone. Returns true when every target did.
+bool ExpandTargets(const std::vector<std::string>& targets, const TOptions& options);
 
-// The entries of one directory that one mask selects, in delivery order.
+// The entries of one directory that one mask selects, in delivery order, or
+// sorted by the bytes of their names where the system's conventions say so.
 struct TDirectoryListing {
   std::string ListedDirectory;    // ends in the listing separator once listed
   std::uint32_t SearchError = 0;  // why the search failed (LastError); 0 when it ran
@@ -33,8 +39,8 @@ struct TDirectoryListing {
 };
 
 // Lists the entries of directory, of every attribute, whose long names mask
-// (or an exclusion mask "^...") accepts. An empty directory gives an empty
-// listing.
+// accepts; an exclusion "^REST" accepts every name REST does not match. An
+// empty directory gives an empty listing.
 TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask);
 
 // Every accepted entry that is not a directory, as ListedDirectory + long
@@ -49,8 +55,10 @@ bool MatchesWildcard(std::string_view name, std::string_view mask);
 bool IsPlainFileName(std::string_view name);
 
 // Reaches a listed name that does not open under its long name through its
-// short name, reporting it under that long name; writes "Error - File not
-// Exists: " and the full name when no such file is found. Writes one line.
-void ReportThroughShortName(const std::string& name, const TOptions& options);
+// short name, reporting it as shownName; writes "Error - File not Exists: "
+// and the full name when no such file is found. Writes one line, and returns
+// whether it holds a digest or a link.
+bool ReportThroughShortName(const std::string& name, const std::string& shownName,
+                            const TOptions& options);
 
 }  // namespace kelvane

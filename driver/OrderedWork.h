@@ -3,16 +3,23 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace kelvane {
 
-// Runs work(i) for every i below count on the calling thread and on one more,
-// and hands each result to use(i, result) on the calling thread, in the order
-// of i. Neither thread runs more than kAhead items ahead of the last one used.
-// work must not raise; an exception from use ends the run once the second
-// thread has finished its item, and is raised again.
+// Runs work(i) for every i below count on the calling thread and, where one
+// can be started, on one more, and hands each result to use(i, result, alone)
+// on the calling thread, in the order of i. Neither thread runs more than
+// kAhead items ahead of the last one used. alone tells that the calling thread
+// works every item from here on. use returns false when the result must be
+// worked again with the calling thread alone (it lacked a resource the second
+// thread may have held): the second thread then finishes its item and stops,
+// the item is worked again, and use gets the new result; a false from use with
+// alone set is taken as true. work must not raise; an exception from use ends
+// the run once the second thread has finished its item, and is raised again.
 template <class TResult, class TWork, class TUse>
 void ForEachInOrder(std::size_t count, const TWork& work, const TUse& use) {
   constexpr std::size_t kAhead = 64;
@@ -40,26 +47,36 @@ void ForEachInOrder(std::size_t count, const TWork& work, const TUse& use) {
     return true;
   };
 
-  std::thread helper([&] {
-    std::unique_lock<std::mutex> hold(lock);
-    while (!stopping) {
-      if (workOne(hold)) {
-        if (callerWaits) changed.notify_all();
-        continue;
-      }
-      if (next >= count) return;
-      helperWaits = true;
-      changed.wait(hold);
-      helperWaits = false;
+  std::optional<std::thread> helper;
+  if (count > 1) {
+    try {
+      helper.emplace([&] {
+        std::unique_lock<std::mutex> hold(lock);
+        while (!stopping) {
+          if (workOne(hold)) {
+            if (callerWaits) changed.notify_all();
+            continue;
+          }
+          if (next >= count) return;
+          helperWaits = true;
+          changed.wait(hold);
+          helperWaits = false;
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread could be started: the calling thread does all the work.
     }
-  });
+  }
+  // After this, every item taken is done, and the calling thread works alone.
   const auto stop = [&] {
+    if (!helper) return;
     {
       const std::lock_guard<std::mutex> hold(lock);
       stopping = true;
     }
     changed.notify_all();
-    helper.join();
+    helper->join();
+    helper.reset();
   };
 
   try {
@@ -78,7 +95,10 @@ void ForEachInOrder(std::size_t count, const TWork& work, const TUse& use) {
       const std::size_t item = used++;
       if (helperWaits) changed.notify_all();
       hold.unlock();
-      use(item, result);
+      if (!use(item, result, !helper)) {
+        stop();
+        use(item, work(item), true);
+      }
       hold.lock();
     }
   } catch (...) {

@@ -29,10 +29,8 @@ bool IsExistingFile(const std::string& name) {
 
 std::string ShownText(std::string_view name) {
   std::string shown(name);
-  if (platform::kConventions.ControlBytesShownAsQuestionMark) {
-    for (char& c : shown) {
-      if ((c >= 0x01 && c <= 0x1F) || c == 0x7F) c = '?';
-    }
+  for (char& c : shown) {
+    if ((c >= 0x01 && c <= 0x1F) || c == 0x7F) c = '?';
   }
   return shown;
 }

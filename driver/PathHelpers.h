@@ -15,9 +15,10 @@ std::string FileNamePart(std::string_view path);
 // True when the name denotes an existing entry that is not a directory.
 bool IsExistingFile(const std::string& name);
 
-// A name as a line shows it: where names may hold control bytes (POSIX),
-// each of 0x01 to 0x1F and 0x7F becomes "?", so that no name can start a
-// line of its own; every other byte stays as it is.
+// A name as a line shows it: each control byte (0x01 to 0x1F and 0x7F)
+// becomes "?", so that no name can start a line of its own; every other byte
+// stays as it is. Windows allows no such byte in a name, yet a file system it
+// reaches may hold one (a Unix one under Wine).
 std::string ShownText(std::string_view name);
 
 }  // namespace kelvane

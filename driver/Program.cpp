@@ -11,6 +11,7 @@
 #include "driver/ExpandTarget.h"
 #include "driver/Options.h"
 #include "driver/PathHelpers.h"
+#include "platform/Conventions.h"
 
 namespace kelvane {
 
@@ -45,29 +46,57 @@ bool IsHelpToken(const std::string& argument) {
   return lower == "--help" || lower == "help" || lower == "-help";
 }
 
+// The lines between the synopsis and the closing line where a user expects a tool to say all
+// it takes.
+constexpr const char* kFullUsage[] = {
+    "Prints the BitTorrent info hash of each metainfo (.torrent) file: the digest,",
+    "two spaces and the file's path as given; one error line for a file that cannot be used.",
+    "",
+    "  -hash      the digest (or the link) alone, without the name",
+    "  -v2        the v2 info hash (SHA-256) of a v2 or hybrid torrent",
+    "  -magnet    the file's magnet link in place of the line",
+    "  --version  the program's version;  --help  this screen",
+    "",
+    "A target is a file, a folder (every file in it) or a mask in its last component:",
+    "\"*\" matches any run of characters and \"?\" exactly one, letter case ignored;",
+    "\"^MASK\" selects every file of its folder but those MASK matches (write \"?\" for",
+    "a leading \"^\" of a name). \"-\" reads standard input. A name without a folder",
+    "means the current folder. Files of a folder or mask come sorted by name.",
+    "Exit status: 0 when every target gave a digest or a link, else 1.",
+    "",
+};
+
 }  // namespace
 
 void ShowUsage() {
-  WriteLine("Usage:\n");
-  WriteLine(ShownText(FileNamePart(ArgumentText(0))) + " -hash File1 " + "File2 " + "FileN ");
-  WriteLine("Use [-hash] key to display only hash-sums");
-  WriteLine("");
+  const std::string program = ShownText(FileNamePart(ArgumentText(0)));
+  if (platform::kConventions.FullUsage) {
+    WriteLine("Usage: " + program + " [-hash] [-v2] [-magnet] TARGET...");
+    WriteLine("       " + program + " --version | --help");
+    WriteLine("");
+    for (const char* line : kFullUsage) WriteLine(line);
+  } else {
+    WriteLine("Usage:\n");
+    WriteLine(program + " -hash File1 " + "File2 " + "FileN ");
+    WriteLine("Use [-hash] key to display only hash-sums");
+    WriteLine("");
+  }
   WriteLine(Unscramble(kClosingLine.bytes));
 }
 
-void RunProgram() {
+bool RunProgram() {
   if (ArgumentCount() > 0 && AsciiLowerCase(ArgumentText(1)) == "--version") {
     WriteLine("kelvane " KELVANE_VERSION);
-    return;
+    return true;
   }
   if (ArgumentCount() == 0) {
     ShowUsage();
-    return;
+    return true;
   }
   const std::string first = ArgumentText(1);
   if (IsHelpToken(first)) {
     ShowUsage();
-    return;
+    return true;
   }
   const std::int32_t count = ArgumentCount();
   std::vector<std::string> leading;
@@ -77,7 +106,7 @@ void RunProgram() {
   const TOptions options = ParseOptions(leading);
   std::vector<std::string> targets;
   for (std::int32_t i = options.FirstFileArg; i <= count; ++i) targets.push_back(ArgumentText(i));
-  ExpandTargets(targets, options);
+  return ExpandTargets(targets, options);
 }
 
 }  // namespace kelvane

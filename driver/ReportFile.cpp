@@ -1,11 +1,14 @@
 #include "driver/ReportFile.h"
 
 #include <memory>
+#include <new>
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
+#include "platform/Conventions.h"
+#include "platform/Platform.h"
 #include "torrent/InfoHash.h"
 #include "torrent/MagnetLink.h"
 
@@ -13,11 +16,18 @@ namespace kelvane {
 
 namespace {
 
-// The field computed, or "Error in file " when computing it raised anything.
+// The field computed, or "Error in file " when computing it raised anything
+// but the system's lack of a resource, which is no file's fault.
 template <class TCompute>
 std::string FieldOf(const TCompute& compute) {
   try {
     return compute();
+  } catch (const EOutOfResources&) {
+    throw;
+  } catch (const EOutOfMemory&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (...) {
     return kErrorInFile;
   }
@@ -33,37 +43,57 @@ std::string FieldOf(const TCompute& compute) {
 // told that the name is no directory, so nothing looks at the name before
 // the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
 // the share mode keeps writers out, in place of the change check.
-std::optional<std::string> ListedFileField(const std::string& name, TLineContent content) {
-  std::unique_ptr<TFileStream> stream;
+TFileLook LookAtFile(const std::string& name, TLineContent content) {
+  TFileLook look;
   try {
-    stream = std::make_unique<TFileStream>(name);
-  } catch (const EFOpenError&) {
-    return std::nullopt;
-  } catch (...) {
-    return kErrorInFile;
+    std::unique_ptr<TFileStream> stream;
+    try {
+      stream = std::make_unique<TFileStream>(name);
+    } catch (const EFOpenError& error) {
+      look.OpenError = error.Code();
+      return look;
+    }
+    look.Field = FieldOf([&] {
+      return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, content);
+    });
+  } catch (const EOutOfResources& error) {
+    look.Shortage = error.Code();
+  } catch (const EOutOfMemory&) {
+    look.Shortage = platform::kErrorNoMemory;
+  } catch (const std::bad_alloc&) {
+    look.Shortage = platform::kErrorNoMemory;
   }
-  return FieldOf([&] {
-    return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, content);
-  });
+  if (look.Shortage != 0) look.Field.reset();
+  return look;
 }
 
-void WriteReportLine(const std::string& field, const std::string& shownName,
+void RaiseShortage(const TFileLook& look, const std::string& shownName) {
+  if (look.Shortage == platform::kErrorNoMemory) {
+    throw EOutOfMemory("Out of memory", shownName, look.Shortage);
+  }
+  throw EOutOfResources(platform::ErrorText(look.Shortage), shownName, look.Shortage);
+}
+
+bool WriteReportLine(const std::string& field, const std::string& shownName,
                      const TOptions& options) {
   // Outside every catch-all on purpose: a line that cannot be written ends
   // the run (EInOutError), and no other line could be written in its place.
   // A magnet link is the whole line, as a client takes it: it names the
   // torrent itself (dn=), so no file name follows it.
   const bool nameField = !options.HashOnly && !field.starts_with(kMagnetLinkStart);
-  WriteLine(nameField ? field + "  " + ShownText(FileNamePart(shownName)) : field);
+  const std::string name =
+      platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
+  WriteLine(nameField ? field + "  " + ShownText(name) : field);
+  return !field.starts_with("Error");
 }
 
-void ReportFile(const std::string& openName, const std::string& shownName,
+bool ReportFile(const std::string& openName, const std::string& shownName,
                 const TOptions& options) {
   const std::string field = FieldOf([&] {
     return IsExistingFile(openName) ? GetInfoHash(openName, options.Content)
                                     : "Error - File not Exists: ";
   });
-  WriteReportLine(field, shownName, options);
+  return WriteReportLine(field, shownName, options);
 }
 
 }  // namespace kelvane

@@ -22,15 +22,57 @@ struct TConventions {
   // A last component without "*" or "?" names exactly that entry, byte for byte, found by one
   // look-up of that name (else it is a mask like any other, matched without regard to case).
   bool ExactNamesExact;
-  // Control bytes (0x01 to 0x1F and 0x7F) of a name are shown as "?" in a line, so that no name
-  // can start a line of its own (else every byte is shown as it is).
-  bool ControlBytesShownAsQuestionMark;
   // A target that yields no line at all says why on standard error (else it stays silent).
   bool NoticeForEmptyTarget;
+  // A line names its file by the target's directory part as the user wrote it and the file's
+  // name (else by the file's name alone).
+  bool PathAsGiven;
+  // The exit status is 1 when any target gave an error line or a notice (else 0 at every
+  // normal end).
+  bool ExitStatusTellsFailure;
+  // The fatal diagnostic is one line "kelvane: <what failed>: <reason>" (else the Windows
+  // console program's "Exception <class> in module <file> at <address>." and the message).
+  bool UnixDiagnostics;
+  // The usage screen names every option, the wildcards and "-" (else it keeps the five lines a
+  // Windows user has always seen).
+  bool FullUsage;
+  // A listing's files come sorted by the bytes of their names (else in the order the system
+  // delivers them).
+  bool ListingsSorted;
+  // A listed name that no longer opens by its long name may be reached through its short (8.3)
+  // name (else there are no short names).
+  bool ShortNames;
 };
 
-inline constexpr TConventions kWin32Conventions = {":\\/", '\\', "\r\n", true, false, false, false};
-inline constexpr TConventions kPosixConventions = {"/", '/', "\n", false, true, true, true};
+inline constexpr TConventions kWin32Conventions = {
+    .Separators = ":\\/",
+    .ListingSeparator = '\\',
+    .LineEnd = "\r\n",
+    .BareTargetsInProgramFolder = true,
+    .ExactNamesExact = false,
+    .NoticeForEmptyTarget = false,
+    .PathAsGiven = false,
+    .ExitStatusTellsFailure = false,
+    .UnixDiagnostics = false,
+    .FullUsage = false,
+    .ListingsSorted = false,
+    .ShortNames = true,
+};
+
+inline constexpr TConventions kPosixConventions = {
+    .Separators = "/",
+    .ListingSeparator = '/',
+    .LineEnd = "\n",
+    .BareTargetsInProgramFolder = false,
+    .ExactNamesExact = true,
+    .NoticeForEmptyTarget = true,
+    .PathAsGiven = true,
+    .ExitStatusTellsFailure = true,
+    .UnixDiagnostics = true,
+    .FullUsage = true,
+    .ListingsSorted = true,
+    .ShortNames = false,
+};
 
 #ifdef _WIN32
 inline constexpr TConventions kConventions = kWin32Conventions;

@@ -62,7 +62,7 @@ class TFile {
 
   // Opens an existing file for reading, letting others read but not write it
   // (CreateFileA with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Returns
-  // false when it cannot be opened.
+  // false when it cannot be opened; LastError() then tells why.
   bool Open(const std::string& name);
   bool IsOpen() const;
   // The size in bytes (the POSIX backend takes it at the open), or -1 when
@@ -126,6 +126,18 @@ std::uint32_t LastError();
 // (ERROR_FILE_NOT_FOUND; on POSIX a code of its own that no system call gives).
 extern const std::uint32_t kErrorNoMatch;
 
+// The code the system gives for memory it cannot supply (ENOMEM,
+// ERROR_NOT_ENOUGH_MEMORY).
+extern const std::uint32_t kErrorNoMemory;
+
+// True when the code says the system ran out of something that is no file's
+// fault: descriptors or handles, memory, threads or processes.
+bool IsResourceShortage(std::uint32_t code);
+
+// True when the code says a name denotes no file to open: nothing at all (or
+// no longer), or a directory.
+bool IsNoFile(std::uint32_t code);
+
 // The system's short text for a code LastError() gave, without a line end or
 // a final full stop (FormatMessageA; strerror on POSIX).
 std::string ErrorText(std::uint32_t code);
@@ -147,7 +159,8 @@ enum class TStdStream { Output, Error };
 // True when the stream is a character device (a console or terminal).
 bool IsCharacterDevice(TStdStream stream);
 
-// Writes all bytes as they are; false when not all of them could be written.
+// Writes all bytes as they are; false when not all of them could be written,
+// LastError() then telling why.
 // A write that would block (a non-blocking pipe that is full) waits until
 // the stream takes bytes again.
 bool WriteStd(TStdStream stream, std::string_view bytes);

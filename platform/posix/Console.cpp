@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/Platform.h"
+#include "platform/posix/Errors.h"
 
 namespace kelvane::platform {
 
@@ -26,8 +27,12 @@ bool WriteStd(TStdStream stream, std::string_view bytes) {
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // A parent set the stream non-blocking: wait until its reader makes room.
       pollfd ready = {fd, POLLOUT, 0};
-      if (poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+      if (poll(&ready, 1, -1) < 0 && errno != EINTR) {
+        KeepError(static_cast<std::uint32_t>(errno));
+        return false;
+      }
     } else if (n == 0 || errno != EINTR) {
+      KeepError(n == 0 ? EIO : static_cast<std::uint32_t>(errno));
       return false;
     }
   }

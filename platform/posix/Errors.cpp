@@ -1,5 +1,6 @@
 #include "platform/posix/Errors.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Platform.h"
@@ -20,6 +21,16 @@ void KeepError(std::uint32_t code) {
 
 std::uint32_t LastError() {
   return lastError;
+}
+
+const std::uint32_t kErrorNoMemory = ENOMEM;
+
+bool IsResourceShortage(std::uint32_t code) {
+  return code == EMFILE || code == ENFILE || code == ENOMEM || code == EAGAIN;
+}
+
+bool IsNoFile(std::uint32_t code) {
+  return code == ENOENT || code == ENOTDIR || code == EISDIR;
 }
 
 std::string ErrorText(std::uint32_t code) {

@@ -44,10 +44,15 @@ bool TFile::Open(const std::string& name) {
   // Non-blocking, so that a FIFO without a writer cannot hang the run; it
   // makes no difference to reading a regular file.
   int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    KeepError(static_cast<std::uint32_t>(errno));
+    return false;
+  }
   struct stat info;
   // Windows refuses to open a directory as a file; so does this emulation.
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  const bool statted = fstat(fd, &info) == 0;
+  if (!statted || S_ISDIR(info.st_mode)) {
+    KeepError(statted ? EISDIR : static_cast<std::uint32_t>(errno));
     close(fd);
     return false;
   }

@@ -140,7 +140,9 @@ def crafted(rng):
 def kelvane_lines(args):
     r = subprocess.run([os.path.abspath(sys.argv[1]), *args], capture_output=True)
     lf = r.stdout.endswith(b"\n") and b"\r" not in r.stdout
-    check((r.returncode, r.stderr, lf) == (0, b"", True),
+    # Natively an error line makes the exit status 1.
+    status = 1 if any(line.startswith(b"Error") for line in r.stdout.split(b"\n")) else 0
+    check((r.returncode, r.stderr, lf) == (status, b"", True),
           f"{args}: exit code {r.returncode}, stderr {r.stderr!r}, lines ended by LF: {lf}")
     return r.stdout.split(b"\n")[:-1]
 
@@ -151,7 +153,7 @@ def fields(args, mask):
     found = {}
     for line in lines:
         field, _, name = line.partition(b"  ")
-        found[name.decode(errors="surrogateescape")] = field
+        found[os.path.basename(name.decode(errors="surrogateescape"))] = field
     check(len(found) == len(lines), f"{args}: {len(lines)} lines for {len(found)} files")
     return found
 

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "driver/ExpandTarget.h"
+#include "driver/PathHelpers.h"
 #include "tests/support/TestSupport.h"
 
 namespace kelvane {
@@ -48,8 +51,8 @@ TEST(MatchesWildcardTest, WholeNameConsumed) {
 }
 
 // The lines, each ended by the line end, one call (by default the expansion of a target) writes.
-Lines Expand(const std::string& name, bool hashOnly = false,
-             void (*call)(const std::string&, const TOptions&) = ExpandTarget) {
+template <class TCall = bool (*)(const std::string&, const TOptions&)>
+Lines Expand(const std::string& name, bool hashOnly = false, TCall call = ExpandTarget) {
   Output output;
   call(name, TOptions{.HashOnly = hashOnly});
   Lines lines;
@@ -76,24 +79,60 @@ struct ExpandTargetTest : ::testing::Test {
   TempFolder Dir;
 };
 
+// The lines a target gives, where a line shows the name alone: natively each name follows the
+// target's directory part as written.
+Lines AsGiven(const Lines& lines, const std::string& target) {
+  if (!platform::kConventions.PathAsGiven) return lines;
+  Lines shown;
+  for (const std::string& line : lines) shown.insert(line.substr(0, 42) + DirectoryPart(target) + line.substr(42));
+  return shown;
+}
+
 TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
   const Lines all = {Hashed(1, "a.torrent"), Hashed(1, "noext"),         Hashed(1, ".hidden"),
                      Hashed(1, "b.tor"),     Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")};
   const Lines mixed = {Hashed(2, "MiXed.Torrent")}, inner = {Hashed(1, "inner.torrent")};
-  // Never a directory, "." or ".."; names shown as stored; "^" masks exclude. A name without
-  // wildcards is a mask like any other on Windows, the exact name on POSIX.
+  const Lines others = {Hashed(1, "noext"), Hashed(1, ".hidden"), Hashed(1, "b.tor")};
+  // Never a directory, "." or ".."; names shown as stored. "^REST" is every file REST does not
+  // match, "?" reaching a name that begins with "^". A name without wildcards is a mask like any
+  // other on Windows, the exact name on POSIX.
   // clang-format off
   const std::pair<std::string, Lines> cases[] = {
       {"*.*", all}, {"*", all}, {"", all},
       {"*.torrent", {Hashed(1, "a.torrent"), Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")}},
-      {"*.tor", {Hashed(1, "b.tor")}}, {"no*.*", {}}, {"^*.torrent", {}}, {"folder.torrent", {}},
+      {"*.tor", {Hashed(1, "b.tor")}}, {"no*.*", {}}, {"^*.torrent", others},
+      {"^A*", {Hashed(1, "noext"), Hashed(1, ".hidden"), Hashed(1, "b.tor"),
+               Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")}},
+      {"^A.TORRENT", {Hashed(1, "noext"), Hashed(1, ".hidden"), Hashed(1, "b.tor"),
+                      Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")}},
+      {"?a.torrent", {Hashed(2, "^a.torrent")}}, {"^*", {}}, {"folder.torrent", {}},
       {"MIXED.TORRENT", kWin32 ? mixed : Lines{}}, {"MiXed.Torrent", mixed},
-      {"m?x*.T*", mixed}, {"^A.TORRENT", kWin32 ? Lines{Hashed(2, "^a.torrent")} : Lines{}},
-      {"missing/*", {}}, {"fold*/inner.torrent", {}},
-      {"folder.torrent/", inner}, {"folder.torrent\\", kWin32 ? inner : Lines{}}};
+      {"m?x*.T*", mixed}, {"missing/*", {}}, {"fold*/inner.torrent", {}},
+      {"folder.torrent/", inner}, {"folder.torrent/^x*", inner},
+      {"folder.torrent\\", kWin32 ? inner : Lines{}}};
   // clang-format on
-  for (const auto& [fileNamePart, lines] : cases)
-    EXPECT_EQ(Expand(Dir.Name(fileNamePart)), lines) << fileNamePart;
+  for (const auto& [fileNamePart, lines] : cases) {
+    const std::string target = Dir.Name(fileNamePart);
+    EXPECT_EQ(Expand(target), AsGiven(lines, target)) << fileNamePart;
+  }
+}
+
+// Natively the files of a listing come sorted by the bytes of their names, whatever order they
+// were made in; Windows keeps the order its system delivers.
+TEST(ListDirectoryTest, FilesComeInTheOrderOfTheirBytes) {
+  TempFolder dir;
+  const std::vector<std::string> scrambled = {"b", "\xff", "a0", "B", "_", "a", "\x7f", "A b"};
+  for (const std::string& name : scrambled) dir.Write(name, "x");
+  std::vector<std::string> names;
+  for (const std::string& file : ListedFileNames(ListDirectory(dir.Name(""), "*")))
+    names.push_back(FileNamePart(file));
+  std::vector<std::string> sorted = {"A b", "B", "_", "a", "a0", "b", "\x7f", "\xff"};
+  if (kWin32) std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, sorted);
+}
+
+bool ThroughShortName(const std::string& name, const TOptions& options) {
+  return ReportThroughShortName(name, FileNamePart(name), options);
 }
 
 // A name not found through its short name gets a line naming the whole name looked for, also with
@@ -101,9 +140,8 @@ TEST_F(ExpandTargetTest, SelectsTheFilesTheMaskMatches) {
 TEST_F(ExpandTargetTest, ShortNameLookupThatFindsNoFile) {
   for (const bool hashOnly : {false, true}) {
     for (const std::string& name : {Dir.Name("zz?none.torrent"), Dir.Name("fold?r.torrent")})
-      EXPECT_EQ(Expand(name, hashOnly, ReportThroughShortName),
-                Lines{"Error - File not Exists: " + name});
-    EXPECT_EQ(Expand(Dir.Name("b?tor"), hashOnly, ReportThroughShortName),
+      EXPECT_EQ(Expand(name, hashOnly, ThroughShortName), Lines{"Error - File not Exists: " + name});
+    EXPECT_EQ(Expand(Dir.Name("b?tor"), hashOnly, ThroughShortName),
               Lines{"Error - File not Exists: " + std::string(hashOnly ? "" : "  b?tor")});
   }
 }
@@ -117,7 +155,7 @@ TEST(ExpandTargetPlatformTest, UnrepresentableNameIsOpenedThroughItsShortName) {
   std::ofstream(dir.Folder() / L"\u65E5\u672C.torrent", std::ios::binary) << Torrent(2);
   EXPECT_EQ(Expand(dir.Name("*.torrent")),
             (Lines{Hashed(1, "a.torrent"), Hashed(2, "??.torrent")}));
-  EXPECT_EQ(Expand(dir.Name("??.torrent"), false, ReportThroughShortName),
+  EXPECT_EQ(Expand(dir.Name("??.torrent"), false, ThroughShortName),
             Lines{Hashed(2, "??.torrent")});
 }
 #endif

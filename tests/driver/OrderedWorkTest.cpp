@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "driver/OrderedWork.h"
@@ -25,16 +26,17 @@ TEST(OrderedWorkTest, UsesEveryResultInOrderOnTheCallingThread) {
         if (std::this_thread::get_id() != caller) ++workedElsewhere;
         return std::to_string(i * 3);
       },
-      [&](std::size_t i, const std::string& result) {
+      [&](std::size_t i, const std::string& result, bool) {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         EXPECT_EQ(result, std::to_string(i * 3));
         used.push_back(i);
+        return true;
       });
   ASSERT_EQ(used.size(), 1000u);
   for (std::size_t i = 0; i < used.size(); ++i) ASSERT_EQ(used[i], i);
   EXPECT_GT(workedElsewhere, 0);
   ForEachInOrder<int>(
-      0, [](std::size_t) { return 0; }, [](std::size_t, int) { FAIL(); });
+      0, [](std::size_t) { return 0; }, [](std::size_t, int, bool) { return false; });
 }
 
 // A failing use ends the run at once, as a failed write to standard output does: no item is
@@ -45,14 +47,45 @@ TEST(OrderedWorkTest, AnErrorFromUseEndsTheRun) {
   const auto run = [&] {
     ForEachInOrder<std::size_t>(
         100000, [&](std::size_t i) { return ++worked, i; },
-        [&](std::size_t i, std::size_t) {
+        [&](std::size_t i, std::size_t, bool) {
           if (i == 10) throw std::runtime_error("write failed");
           ++used;
+          return true;
         });
   };
   EXPECT_THROW(run(), std::runtime_error);
   EXPECT_EQ(used, 10u);
   EXPECT_LT(worked, 200u);
+}
+
+// A result use refuses is worked again once the second thread has stopped, and from then on
+// every item is worked by the calling thread alone, the results still used in order.
+TEST(OrderedWorkTest, ARefusedResultIsWorkedAgainAlone) {
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<int> workedBy(500);  // 1: the caller, 2: the other thread, added up per item
+  std::vector<std::pair<std::size_t, bool>> used;
+  bool refused = false;
+  ForEachInOrder<std::size_t>(
+      workedBy.size(),
+      [&](std::size_t i) {
+        workedBy[i] += std::this_thread::get_id() == caller ? 1 : 2;
+        return i;
+      },
+      [&](std::size_t i, std::size_t result, bool alone) {
+        EXPECT_EQ(result, i);
+        if (i == 100 && !refused) return !(refused = true);
+        used.emplace_back(i, alone);
+        return true;
+      });
+  ASSERT_EQ(used.size(), workedBy.size());
+  for (std::size_t i = 0; i < used.size(); ++i) {
+    ASSERT_EQ(used[i].first, i);
+    EXPECT_EQ(used[i].second, i >= 100) << i;
+  }
+  // Item 100 worked twice, the second time by the caller; items well past the look-ahead only
+  // by the caller.
+  EXPECT_TRUE(workedBy[100] == 2 || workedBy[100] == 3);
+  for (std::size_t i = 100 + 64 + 2; i < workedBy.size(); ++i) ASSERT_EQ(workedBy[i], 1) << i;
 }
 
 }  // namespace
