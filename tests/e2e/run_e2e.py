@@ -49,19 +49,27 @@ def equal(what, want, got):
 
 
 def shown(name):
-    """A name as the program's line shows it: natively, control bytes become "?"."""
-    return name if WINDOWS else re.sub(rb"[\x01-\x1f\x7f]", b"?", name)
+    """A name as the program's line shows it: control bytes become "?"."""
+    return re.sub(rb"[\x01-\x1f\x7f]", b"?", name)
 
 
-def put(folder, name, data, field):
-    """Writes a file and returns its line, which starts with field (a digest or an error)."""
+def given(target):
+    """What a line shows before a file's name for a target: natively the target's directory part
+    as written, on Windows nothing."""
+    target = os.fsencode(target)
+    return b"" if WINDOWS else target[:target.rfind(b"/") + 1]
+
+
+def put(folder, name, data, field, target=b""):
+    """Writes a file and returns its line as the target selects it, the line starting with field
+    (a digest or an error)."""
     folder, name = os.fsencode(folder), os.fsencode(name)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data)
     if folder == os.fsencode(PROG):
         FIELDS[name] = field
-    return field + b"  " + shown(name)
+    return field + b"  " + shown(given(target) + name)
 
 
 def wrap(info, before={}, after={}, trailer=b""):
@@ -93,13 +101,23 @@ def notice(target, reason):
 
 
 def check_usage(what, name, result):
-    """result (exit code, stdout, stderr) is the usage screen naming the program name, then
-    one line of text."""
+    """result (exit code, stdout, stderr) is the usage screen naming the program name: on Windows
+    its four lines as ever, then one line of text; natively a synopsis naming every option, then
+    lines that name the wildcards, exclusions, standard input and the current folder."""
     code, out, err = result
-    head = (b"Usage:\n" + EOL + name + b" -hash File1 File2 FileN " + EOL
-            + b"Use [-hash] key to display only hash-sums" + EOL + EOL)
-    tail = re.fullmatch(rb"[^\r\n]+" + re.escape(EOL), out[len(head):])
-    equal(f"usage screen {what}", (0, b"", head, True), (code, err, out[:len(head)], bool(tail)))
+    if WINDOWS:
+        head = (b"Usage:\n" + EOL + name + b" -hash File1 File2 FileN " + EOL
+                + b"Use [-hash] key to display only hash-sums" + EOL + EOL)
+        tail = re.fullmatch(rb"[^\r\n]+" + re.escape(EOL), out[len(head):])
+        equal(f"usage screen {what}", (0, b"", head, True),
+              (code, err, out[:len(head)], bool(tail)))
+        return
+    head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] TARGET...\n       " + name
+            + b" --version | --help\n")
+    told = [b"-hash", b"-v2", b"-magnet", b"--version", b'"*"', b'"?"', b'"^MASK"',
+            b'"-" reads standard input', b"current folder", b"sorted by name", b"Exit status"]
+    equal(f"usage screen {what}", (0, b"", head, [True] * len(told), True),
+          (code, err, out[:len(head)], [t in out for t in told], out.endswith(b"file.\n")))
 
 
 def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=False):
@@ -114,18 +132,30 @@ def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=
         return code, out.read(), err.read()
 
 
+def status(out, err):
+    """The exit code of a normal run: on Windows 0; natively 1 after an error line or a notice."""
+    failed = err or any(line.startswith(b"Error") for line in out.splitlines())
+    return 1 if failed and not WINDOWS else 0
+
+
 def expect(args, want, as_set=False, err=b"", cwd=None):
-    """A normal run: exit code 0, these bytes on stderr, these bytes or lines on stdout."""
+    """A normal run: its exit code, these bytes on stderr, these bytes or lines on stdout."""
     code, out, got_err = run(args, cwd=cwd)
     want = want if isinstance(want, bytes) else b"".join(line + EOL for line in want)
     order = (lambda b: b"".join(sorted(b.splitlines(True)))) if as_set else (lambda b: b)
-    equal(f"exit code, stderr and output of {args}", (0, err, order(want)),
+    equal(f"exit code, stderr and output of {args}", (status(want, err), err, order(want)),
           (code, got_err, order(out)))
 
 
-def fatal(args, stdout, program=None, name=None, restore_signals=True):
-    """A run whose writes fail: exit code 1 and the diagnostic naming the program's file."""
+def fatal(args, stdout, program=None, name=None, restore_signals=True,
+          reason=b"No space left on device"):
+    """A run whose writes fail: exit code 1 and the diagnostic, on Windows naming the program's
+    file, natively one line with the system's reason."""
     code, _, err = run(args, stdout, program, restore_signals=restore_signals)
+    if not WINDOWS:
+        equal(f"exit code and diagnostic of {args} on broken output",
+              (1, b"kelvane: write error: " + reason + b"\n"), (code, err))
+        return
     eol = re.escape(EOL)
     match = re.fullmatch(rb"Exception EInOutError in module ([^\r\n]+) at [0-9A-Fa-fx]+\." + eol
                          + rb"[^\r\n]*\." + eol + eol, err)
@@ -269,9 +299,9 @@ def large_files():
             out, err = program.communicate(timeout=300)
         finally:
             os.remove(path)
-        line = field + b"  " + os.fsencode(os.path.basename(path))
+        line = field + b"  " + os.fsencode(path) + EOL
         equal(f"file {what}, the program having opened it ({opened})",
-              (True, 0, b"", line + EOL), (opened, program.returncode, err, out))
+              (True, status(line, b""), b"", line), (opened, program.returncode, err, out))
 
 
 @case()
@@ -307,10 +337,11 @@ def v2_and_magnet_lines():
     for options, k in [([], 0), (["-v2"], 1), (["-V2"], 1), (["-hash", "-v2"], 1),
                        (["-v2", "-HASH"], 1), (["-magnet"], 2), (["-v2", "-MAGNET"], 2),
                        (["-Magnet", "-hash", "-v2"], 2), (["-hash", "-magnet"], 2)]:
-        named = "-hash" not in map(str.lower, options)
-        expect(options + [native(folder + "/*.torrent")],
-               [fields[k] + (b"  " + name.encode() if named and b"magnet:" not in fields[k]
-                             else b"") for name, (_, *fields) in files.items()], as_set=True)
+        named, target = "-hash" not in map(str.lower, options), native(folder + "/*.torrent")
+        expect(options + [target],
+               [fields[k] + (b"  " + given(target) + name.encode()
+                             if named and b"magnet:" not in fields[k] else b"")
+                for name, (_, *fields) in files.items()], as_set=True)
     expect(["-v2", "-magnet", "-hash"], b"")
 
 
@@ -325,9 +356,11 @@ def cut_at_every_length():
                     "pieces": pieces(b"".join(data for _, data in files), 16384)})
     data, whole = wrap(info, {"announce": "http://t.invalid/"}, {"url-list": ["http://s.invalid/"]})
     start, folder = data.index(b"4:info") + 6, os.path.join(WORK, "cuts")
+    target = native(folder + "/*")
     want = [put(folder, "cut%05d.torrent" % n, data[:n], BLANK if n == 0 else PARSING if n < start
-                else IN_FILE if n < start + len(info) else whole) for n in range(len(data) + 1)]
-    expect([native(folder + "/*")], want, as_set=True)
+                else IN_FILE if n < start + len(info) else whole, target)
+            for n in range(len(data) + 1)]
+    expect([target], want, as_set=True)
 
 
 @case()
@@ -350,7 +383,10 @@ def bare_targets():
     if WINDOWS:  # a bare target means the program's folder; "\" separates too; case is ignored
         expect(targets, [prog_x, lines(["-hash"])[0], work_x, work_x, prog_x, prog_x], cwd=WORK)
     else:  # a bare target means the current folder; ".\x.torrent" is one name; case counts
-        expect(targets + ["*.torrent"], [work_x, work_x, prog_x, work_x], cwd=WORK,
+        field = work_x[:40]
+        expect(targets + ["*.torrent"], [work_x, field + b"  ./x.torrent",
+                                         prog_x[:40] + b"  " + PROG.encode() + b"/x.torrent",
+                                         work_x], cwd=WORK,
                err=b"".join(notice(t, NOT_FOUND) for t in ["-hash", ".\\x.torrent", "X.TORRENT"]))
 
 
@@ -369,7 +405,7 @@ def broken_output():
             code, _, err = run(args, write_end)
             equal(f"{args} into a closed pipe: killed by SIGPIPE, no diagnostic",
                   (-signal.SIGPIPE, b""), (code, err))
-        fatal(args, write_end, restore_signals=WINDOWS)
+        fatal(args, write_end, restore_signals=WINDOWS, reason=b"Broken pipe")
         os.close(write_end)
 
 
@@ -383,8 +419,9 @@ def non_blocking_stdout_waits():
     time.sleep(0.5)  # the pipe fills up meanwhile
     with os.fdopen(read_end, "rb") as reader:
         out = reader.read()
+    want = b"".join(line + EOL for line in lines(names))
     equal("exit code, stderr and output through a non-blocking pipe",
-          (0, b"", b"".join(line + EOL for line in lines(names))),
+          (status(want, b""), b"", want),
           (process.wait(timeout=120), process.stderr.read(), out))
 
 
@@ -406,7 +443,7 @@ def notices_for_targets_that_yield_nothing():
     notices = b"".join(notice(target, reason) for target, reason in targets)
     expect(args, lines(["x.torrent"]) * 2, err=notices)
     line = lines(["x.torrent"])[0] + EOL
-    equal("notices among the lines on one stream", (0, line + notices + line, b""),
+    equal("notices among the lines on one stream", (1, line + notices + line, b""),
           run(args, merged=True))
 
 
@@ -422,16 +459,18 @@ def odd_names():
     names = [b"a\nb", b"a?b", b"a\\b", b"a*b", b"a:b", b"A?B", b"evil:good.torrent",
              b"Twin.torrent", b"twin.torrent", b"\x01\x7f\xff.torrent"]
     line = {name: put(folder, name, *torrent(name)) for name in names}
+    with_folder = {name: put(folder, name, *torrent(name), odd + b"/") for name in names}
     # "?" is one byte, whichever; letter case is ignored; ":" and "\" are bytes like any other.
     for mask, chosen in [(b"*", names), (b"A?B", [n for n in names if len(n) == 3]),
                          (b"*:*", [b"a:b", b"evil:good.torrent"]), (b"*\\*", [b"a\\b"]),
                          (b"*.TORRENT", [n for n in names if n.endswith(b".torrent")])]:
         expect([mask], [line[name] for name in chosen], as_set=True, cwd=folder)
-    expect([odd + b"/*"], list(line.values()), as_set=True, cwd=parent)
+    expect([odd + b"/*"], list(with_folder.values()), as_set=True, cwd=parent)
     # As the shell hands on an expanded list: each name is that one file, in argument order.
     plain = [name for name in names if b"*" not in name and b"?" not in name]
     for prefix, cwd in [(b"", folder), (b"./", folder), (odd + b"/", parent)]:
-        expect([prefix + name for name in plain], [line[name] for name in plain], cwd=cwd)
+        expect([prefix + name for name in plain],
+               [put(folder, name, *torrent(name), prefix) for name in plain], cwd=cwd)
 
 
 def main():
