@@ -4,7 +4,8 @@
     run_e2e.py PROGRAM [--emulator COMMAND...] [-k NAME]... [--list]
 
 With --emulator the program (the Windows build) runs under that command. Each case is a function
-below; -k NAME runs the cases whose names hold NAME, --list names them. A copy of the program lies
+below; -k NAME runs the case of that name, or else the cases whose names hold NAME; --list names
+them. A copy of the program lies
 in the scratch folder PROG beside most test files; runs start in WORK on Windows, where a bare
 target means the program's folder, and in PROG natively: either way a bare target means PROG.
 """
@@ -473,6 +474,197 @@ def odd_names():
                [put(folder, name, *torrent(name), prefix) for name in plain], cwd=cwd)
 
 
+@case(windows=False)
+def path_as_given():
+    """A line shows the target's directory part exactly as written, then the file's name: two
+    files of one name in two folders give two lines that tell them apart."""
+    d1, d2 = (os.path.join(WORK, d) for d in ("d1", "d2"))
+    one, two = put(d1, "x.torrent", *torrent("one"))[:40], put(d2, "x.torrent", *torrent("two"))[:40]
+    targets = ["d1/x.torrent", "d2/x.torrent", d1 + "/x.torrent", d2 + "//x.torrent",
+               "./d1/../d2/x.torrent", "d1/*.torrent", "d2/", d1 + "/^*.txt"]
+    fields = [one, two, one, two, two, one, two, one]
+    expect(targets, [f + b"  " + os.fsencode(given(t)) + b"x.torrent"
+                     for f, t in zip(fields, targets)], cwd=WORK)
+    expect(["x.torrent"], [one + b"  x.torrent"], cwd=d1)
+    expect(["-hash", "d1/x.torrent", "d2/*"], [one, two], cwd=WORK)
+
+
+@case(windows=False)
+def exit_status():
+    """0 when every target gave a digest or a link; 1 after an error line, a notice or lost
+    output, the lines themselves unchanged; a failed write ends with one line naming the reason."""
+    good, bad = lines(["x.torrent", "single.torrent"]), lines(["nested.torrent"])
+    for args, code, out in [(["x.torrent", "single.torrent"], 0, good),
+                            (["-magnet", "x.torrent"], 0, None),
+                            (["x.torrent", "nested.torrent"], 1, good[:1] + bad),
+                            (["x.torrent", "missing.torrent"], 1, good[:1]),
+                            (["-v2", "x.torrent"], 1, None), (["*.none"], 1, [])]:
+        got = run(args)
+        equal(f"exit code of {args}", (code, out), (got[0], out and got[1].splitlines()))
+    equal("exit code and diagnostic of a write to a full device",
+          (1, b"", b"kelvane: write error: No space left on device\n"), run(["x.torrent"], FULL))
+
+
+@case()
+def listing_order():
+    """Natively the files of a folder come sorted by the bytes of their names, whatever order
+    they were made in; names the shell expands keep the order of the arguments. Windows keeps
+    the order its system delivers."""
+    folder = os.path.join(WORK, "order")
+    names = ["t%05d.torrent" % n for n in range(400)] + ["B", "_a", "a", "a0", "\xe9"]
+    scrambled = sorted(names, key=lambda n: hashlib.sha1(n.encode()).digest())
+    want = {os.fsencode(n): put(folder, n, *torrent(n), native(folder) + "/") for n in scrambled}
+    target = native(folder + "/*")
+    expect([target], [want[n] for n in sorted(want)], as_set=WINDOWS)
+    if not WINDOWS:
+        expect([folder + "/" + n for n in scrambled], [want[os.fsencode(n)] for n in scrambled])
+
+
+@case()
+def exclusions():
+    """A last component "^REST" selects every file of its folder whose name REST does not match,
+    letter case ignored; "?" reaches a name that begins with "^"."""
+    folder = os.path.join(WORK, "excluded")
+    line = {n: put(folder, n, *torrent(n), native(folder) + "/")
+            for n in ["a.torrent", "B.torrent", "^c.torrent", "notes.txt"]}
+    os.makedirs(os.path.join(folder, "also.torrent"), exist_ok=True)  # a folder: never a line
+    for rest, chosen in [("^A*", ["B.torrent", "^c.torrent", "notes.txt"]),
+                         ("^*.torrent", ["notes.txt"]),
+                         ("^c*", ["a.torrent", "B.torrent", "^c.torrent", "notes.txt"]),
+                         ("^^c*", ["a.torrent", "B.torrent", "notes.txt"]),
+                         ("?c*", ["^c.torrent"]), ("^*", [])]:
+        err = b"" if WINDOWS or chosen else notice(native(folder + "/" + rest), b"no matching file")
+        expect([native(folder + "/" + rest)], [line[n] for n in chosen], as_set=True, err=err)
+
+
+def readable_by_all():
+    """A scratch folder an unprivileged user can enter, holding a copy of the program."""
+    folder = tempfile.mkdtemp(prefix="pub-", dir=ROOT)
+    os.chmod(ROOT, 0o755)
+    os.chmod(folder, 0o755)
+    shutil.copy2(SOURCE, os.path.join(folder, "kelvane"))
+    return folder
+
+
+def as_nobody(command):
+    """The command as run by an unprivileged user: as it is where this is one already."""
+    if os.geteuid() != 0:
+        return command
+    return ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"] + command
+
+
+def sanitized():
+    with open(SOURCE, "rb") as program:
+        return b"__asan_init" in program.read()
+
+
+def true_prefix(what, want, result, allowed_codes=(0,)):
+    """result (exit code, stdout, stderr) either gives every line of want and status 0, or the
+    lines it wrote are the first of want, then the diagnostic, and status 1: never a line that
+    is not true."""
+    code, out, err = result
+    got = out.splitlines()
+    whole = code == 0 and got == want and err == b""
+    cut = (code == 1 and got == want[:len(got)] and len(got) < len(want)
+           and re.fullmatch(rb"kelvane: [^\n]+: (Too many open files|Cannot allocate memory"
+                            rb"|Resource temporarily unavailable)\n", err) is not None)
+    equal(f"{what}: all lines true, or the diagnostic (exit {code}, {len(got)} of {len(want)} "
+          f"lines, stderr {err[:200]!r})", True, (whole and 0 in allowed_codes) or cut)
+    return whole
+
+
+@case(windows=False)
+def resources_are_no_file_fault():
+    """Descriptors, threads and memory the system will not give never turn a valid file into an
+    error line: the run goes on with one thread, or ends with the diagnostic and status 1."""
+    folder = readable_by_all()
+    files = os.path.join(folder, "many")
+    want = [put(files, "f%05d.torrent" % n, *torrent("f%d" % n), files + "/")
+            for n in range(10000)]
+    program = os.path.join(folder, "kelvane")
+    names = [os.path.join(files, "f%05d.torrent" % n) for n in range(10000)]
+    for limit in [4, 5, 6, 8, 16]:
+        for what, args in [("mask", [files + "/*"]), ("names", names)]:
+            command = ["prlimit", "--nofile=%d" % limit, program] + args
+            whole = true_prefix(f"{what} with {limit} descriptors", want,
+                                run(command[1:], program=command[0]))
+            equal(f"{what} with {limit} descriptors, enough for one thread", True,
+                  whole or limit < 5)
+    # No second thread can be started: one does all the work.
+    command = as_nobody(["prlimit", "--nproc=1", program, files + "/*"] + names[:100])
+    equal("every digest where no thread can be started", (0, b"", want + want[:100]),
+          (lambda r: (r[0], r[2], r[1].splitlines()))(run(command[1:], program=command[0])))
+    if sanitized():
+        print("SKIPPED: memory limit (a sanitizer build reserves more address space than any)")
+        return
+    # A 40 MB file is read whole; memory for it is refused, after the line of a small file.
+    big = put(folder, "big.torrent", *wrap(bencode({"pieces": b"p" * 40_000_000})), folder + "/")
+    small = want[0]
+    fits = None
+    for kib in range(20_000, 400_000, 5_000):  # the least address space a small file needs
+        command = ["prlimit", "--as=%d" % (kib * 1024), program, names[0]]
+        if run(command[1:], program=command[0])[:2] == (0, small + b"\n"):
+            fits = kib
+            break
+    command = ["prlimit", "--as=%d" % ((fits + 20_000) * 1024), program, names[0],
+               os.path.join(folder, "big.torrent"), names[1]]
+    code, out, err = run(command[1:], program=command[0])
+    equal("a file memory is refused for: the lines before it, the diagnostic, status 1",
+          (1, small + b"\n", b"kelvane: " + os.fsencode(folder) + b"/big.torrent: Cannot allocate memory\n"),
+          (code, out, err))
+    expect([os.path.join(folder, "big.torrent")], [big])
+
+
+@case(windows=False)
+def unsearchable_folder():
+    """A listed file that cannot be opened, its folder listable yet not searchable (mode 744),
+    gets the error line; named exactly, it gets the notice with the system's reason."""
+    folder = readable_by_all()
+    locked = os.path.join(folder, "locked")
+    put(locked, "a.torrent", *torrent("a"))
+    os.chmod(locked, 0o744)
+    program = os.path.join(folder, "kelvane")
+    command = as_nobody([program, locked + "/*", locked + "/a.torrent"])
+    equal("a listed file of a folder one cannot search, and the same file named exactly",
+          (1, IN_FILE + b"  " + os.fsencode(locked) + b"/a.torrent\n",
+           notice(locked + "/a.torrent", b"Permission denied")),
+          run(command[1:], program=command[0]))
+
+
+@case(windows=False)
+def vanished_names():
+    """Listed names that are gone by the time they are opened are passed over, whatever bytes
+    they hold: the program, blocked on a full pipe, finds them gone."""
+    folder = os.path.join(WORK, "vanish")
+    names = ["f%05d%s.torrent" % (n, "\\:*?"[n % 4]) for n in range(3000)]
+    want = [put(folder, n, *torrent(n), folder + "/") for n in names]
+    read_end, write_end = os.pipe()
+    program = start([folder + "/*"], write_end)
+    os.close(write_end)
+    time.sleep(1)  # the listing is taken, and the pipe full long before the last name
+    shutil.rmtree(folder)
+    with os.fdopen(read_end, "rb") as reader:
+        out = reader.read().splitlines()
+    equal("names gone before they were opened: passed over without a word",
+          (0, b"", True, True), (program.wait(timeout=60), program.stderr.read(),
+                                 out == want[:len(out)], 0 < len(out) < len(want)))
+
+
+@case()
+def control_bytes_in_names():
+    """A name that holds a line feed and a forged line shows it as one line, the control bytes
+    as "?", also under Windows where a Unix name can hold them."""
+    folder = os.path.join(WORK, "control")
+    forged = "a\nDEADBEEFDEADBEEFDEADBEEFDEADBEEFDEADBEEF  ubuntu.torrent"
+    put(folder, forged, *torrent("forged"))
+    code, out, err = run([native(folder + "/*")])
+    equal("one line for a name with a line feed, no forged line",
+          (1, True, True),
+          (len(out.splitlines()), out.endswith(b"a?DEADBEEFDEADBEEFDEADBEEFDEADBEEFDEADBEEF"
+                                               b"  ubuntu.torrent" + EOL),
+           not any(line.startswith(b"DEADBEEF") for line in out.splitlines())))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("program")
@@ -480,9 +672,12 @@ def main():
     parser.add_argument("-k", dest="names", action="append", default=[])
     parser.add_argument("--list", action="store_true")
     options = parser.parse_args()
+    # A name given whole picks that case alone, though other names hold it.
+    picked = [n if n in CASES else None for n in options.names]
     chosen = [name for name, (_, on_windows, on_native) in CASES.items()
               if (on_windows if options.emulator else on_native)
-              and (not options.names or any(n in name for n in options.names))]
+              and (not options.names or name in picked
+                   or any(n in name for n, p in zip(options.names, picked) if p is None))]
     if options.list or not chosen:
         print("\n".join(chosen) or "no case matches")
         return 0 if chosen else 2
