@@ -11,8 +11,8 @@ namespace kelvane {
 __attribute__((noinline)) Exception::Exception(std::string message)
     : Text(std::move(message)), RaiseAddress(__builtin_return_address(0)) {}
 
-__attribute__((noinline)) Exception::Exception(std::string message, std::string subject,
-                                               std::uint32_t code)
+__attribute__((noinline))
+Exception::Exception(std::string message, std::string subject, std::uint32_t code)
     : Text(std::move(message)),
       About(std::move(subject)),
       SystemCode(code),

@@ -65,8 +65,9 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
   platform::TFileSearch search;
   platform::TFindData entry;
   // An exclusion looks at every entry of the folder.
-  const std::string pattern =
-      listing.ListedDirectory + (mask.empty() ? "*.*" : IsExclusion(mask) ? "*" : mask);
+  const std::string pattern = listing.ListedDirectory + (mask.empty()        ? "*.*"
+                                                         : IsExclusion(mask) ? "*"
+                                                                             : mask);
   bool found = search.FindFirst(pattern, entry);
   if (!found) listing.SearchError = platform::LastError();
   // Hidden, system and read-only entries are accepted like any other; so are directories, "."
@@ -171,8 +172,8 @@ TOutcome ReportExactName(const std::string& directory, const std::string& name,
 // Reports the listed file current as its look found it. Returns whether the look is to be taken
 // again with the calling thread alone, and sets reported and errorLine by the line it wrote.
 bool ReportListedFile(const std::string& current, const std::string& shownName,
-                      const TFileLook& look, bool alone, const TOptions& options,
-                      TOutcome& outcome, bool& reported) {
+                      const TFileLook& look, bool alone, const TOptions& options, TOutcome& outcome,
+                      bool& reported) {
   if (look.Shortage != 0) {
     if (!alone) return false;
     RaiseShortage(look, shownName);
@@ -307,10 +308,10 @@ bool ExpandTargets(const std::vector<std::string>& targets, const TOptions& opti
           const auto& [parts, look] = found;
           if (look.File.Shortage != 0 && !alone) return false;
           const std::string& target = targets[first + i];
-          allGood = ReportOutcome(target, ReportExactName(parts.Directory,
-                                                          parts.Directory + parts.Mask, target,
-                                                          look, options)) &&
-                    allGood;
+          allGood =
+              ReportOutcome(target, ReportExactName(parts.Directory, parts.Directory + parts.Mask,
+                                                    target, look, options)) &&
+              allGood;
           return true;
         });
     first = end;

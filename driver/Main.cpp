@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     FlushStdOut();
     status = allGood || !platform::kConventions.ExitStatusTellsFailure ? 0 : 1;
   } catch (const Exception& error) {
-    ReportFatalError({error.ClassName(), error.Message(), error.Address(), error.Subject(),
-                      error.Code()});
+    ReportFatalError(
+        {error.ClassName(), error.Message(), error.Address(), error.Subject(), error.Code()});
   } catch (const std::bad_alloc&) {
     ReportFatalError({"EOutOfMemory", "Out of memory", nullptr, "", platform::kErrorNoMemory});
   } catch (const std::exception& error) {

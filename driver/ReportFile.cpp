@@ -81,8 +81,7 @@ bool WriteReportLine(const std::string& field, const std::string& shownName,
   // A magnet link is the whole line, as a client takes it: it names the
   // torrent itself (dn=), so no file name follows it.
   const bool nameField = !options.HashOnly && !field.starts_with(kMagnetLinkStart);
-  const std::string name =
-      platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
+  const std::string name = platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
   WriteLine(nameField ? field + "  " + ShownText(name) : field);
   return !field.starts_with("Error");
 }

@@ -15,8 +15,7 @@ namespace kelvane {
 // system's lack of a resource (EOutOfResources, EOutOfMemory, std::bad_alloc),
 // which escapes, as does a failure to write standard output (EInOutError).
 // Returns whether the line holds a digest or a link.
-bool ReportFile(const std::string& openName, const std::string& shownName,
-                const TOptions& options);
+bool ReportFile(const std::string& openName, const std::string& shownName, const TOptions& options);
 
 // What opening and reading a file found, taken by whichever thread is free.
 struct TFileLook {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "driver/ExpandTarget.h"
 #include "driver/PathHelpers.h"
@@ -84,7 +84,8 @@ struct ExpandTargetTest : ::testing::Test {
 Lines AsGiven(const Lines& lines, const std::string& target) {
   if (!platform::kConventions.PathAsGiven) return lines;
   Lines shown;
-  for (const std::string& line : lines) shown.insert(line.substr(0, 42) + DirectoryPart(target) + line.substr(42));
+  for (const std::string& line : lines)
+    shown.insert(line.substr(0, 42) + DirectoryPart(target) + line.substr(42));
   return shown;
 }
 
@@ -140,7 +141,8 @@ bool ThroughShortName(const std::string& name, const TOptions& options) {
 TEST_F(ExpandTargetTest, ShortNameLookupThatFindsNoFile) {
   for (const bool hashOnly : {false, true}) {
     for (const std::string& name : {Dir.Name("zz?none.torrent"), Dir.Name("fold?r.torrent")})
-      EXPECT_EQ(Expand(name, hashOnly, ThroughShortName), Lines{"Error - File not Exists: " + name});
+      EXPECT_EQ(Expand(name, hashOnly, ThroughShortName),
+                Lines{"Error - File not Exists: " + name});
     EXPECT_EQ(Expand(Dir.Name("b?tor"), hashOnly, ThroughShortName),
               Lines{"Error - File not Exists: " + std::string(hashOnly ? "" : "  b?tor")});
   }

@@ -479,7 +479,8 @@ def path_as_given():
     """A line shows the target's directory part exactly as written, then the file's name: two
     files of one name in two folders give two lines that tell them apart."""
     d1, d2 = (os.path.join(WORK, d) for d in ("d1", "d2"))
-    one, two = put(d1, "x.torrent", *torrent("one"))[:40], put(d2, "x.torrent", *torrent("two"))[:40]
+    one = put(d1, "x.torrent", *torrent("one"))[:40]
+    two = put(d2, "x.torrent", *torrent("two"))[:40]
     targets = ["d1/x.torrent", "d2/x.torrent", d1 + "/x.torrent", d2 + "//x.torrent",
                "./d1/../d2/x.torrent", "d1/*.torrent", "d2/", d1 + "/^*.txt"]
     fields = [one, two, one, two, two, one, two, one]
@@ -612,7 +613,8 @@ def resources_are_no_file_fault():
                os.path.join(folder, "big.torrent"), names[1]]
     code, out, err = run(command[1:], program=command[0])
     equal("a file memory is refused for: the lines before it, the diagnostic, status 1",
-          (1, small + b"\n", b"kelvane: " + os.fsencode(folder) + b"/big.torrent: Cannot allocate memory\n"),
+          (1, small + b"\n",
+           b"kelvane: " + os.fsencode(folder) + b"/big.torrent: Cannot allocate memory\n"),
           (code, out, err))
     expect([os.path.join(folder, "big.torrent")], [big])
 
