@@ -63,7 +63,6 @@ TFileLook LookAtFile(const std::string& name, TLineContent content) {
   } catch (const std::bad_alloc&) {
     look.Shortage = platform::kErrorNoMemory;
   }
-  if (look.Shortage != 0) look.Field.reset();
   return look;
 }
 

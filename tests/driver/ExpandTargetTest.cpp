@@ -1,5 +1,10 @@
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include <gtest/gtest.h>
@@ -9,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Exceptions.h"
 #include "driver/ExpandTarget.h"
 #include "driver/PathHelpers.h"
 #include "tests/support/TestSupport.h"
@@ -147,6 +153,33 @@ TEST_F(ExpandTargetTest, ShortNameLookupThatFindsNoFile) {
               Lines{"Error - File not Exists: " + std::string(hashOnly ? "" : "  b?tor")});
   }
 }
+
+#ifndef _WIN32
+// With every descriptor taken, neither a listing nor a file's open is blamed on the target: the
+// run ends with the system's reason.
+TEST_F(ExpandTargetTest, NoDescriptorLeftEndsTheRun) {
+  rlimit before;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+  rlimit few = before;
+  few.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+  std::vector<int> taken;
+  for (int fd; (fd = dup(0)) >= 0;) taken.push_back(fd);
+  ASSERT_EQ(errno, EMFILE);
+  for (const std::string& target : {Dir.Name("*"), Dir.Name("a.torrent")}) {
+    Output output;
+    try {
+      ExpandTarget(target, TOptions{});
+      ADD_FAILURE() << target << ": no error";
+    } catch (const EOutOfResources& error) {
+      EXPECT_EQ(error.Code(), std::uint32_t{EMFILE}) << target;
+    }
+    EXPECT_EQ(Output::Text(), "") << target;
+  }
+  for (const int fd : taken) close(fd);
+  setrlimit(RLIMIT_NOFILE, &before);
+}
+#endif
 
 #ifdef _WIN32
 // A name the code page cannot hold is listed with "?" for each such character, opened through its
