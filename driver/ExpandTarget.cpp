@@ -87,7 +87,7 @@ void ReportThroughShortName(const std::string& name, const TOptions& options) {
   }
   search.Close();
   if (!found) {
-    WriteLine("Error - File not Exists: " + ShownText(name));
+    WriteMissingFileLine(name, options);
     return;
   }
   ReportFile(DirectoryPart(name) + entry.AlternateFileName, name, options);
@@ -111,8 +111,8 @@ std::string WhyNothing(const std::string& directory, std::uint32_t error) {
 // What one look at an exact name finds; taken by whichever thread is free.
 struct TExactLook {
   std::uint32_t Attributes = platform::kInvalidFileAttributes;
-  std::uint32_t Error = 0;           // why there is no entry (LastError)
-  std::optional<std::string> Field;  // the line's field, where the name opened as a file
+  std::uint32_t Error = 0;               // why there is no entry (LastError)
+  std::optional<TInfoIdentities> Found;  // what the file told, where the name opened as one
 };
 
 TExactLook LookAtExactName(const std::string& name, TLineContent content) {
@@ -122,7 +122,7 @@ TExactLook LookAtExactName(const std::string& name, TLineContent content) {
     look.Error = platform::LastError();
   } else if ((look.Attributes & platform::kAttributeDirectory) == 0) {
     // The name was just seen to be a file: it is opened without another look.
-    look.Field = ListedFileField(name, content);
+    look.Found = ListedFileIdentities(name, content);
   }
   return look;
 }
@@ -133,8 +133,8 @@ std::string ReportExactName(const std::string& directory, const std::string& nam
                             const TExactLook& look, const TOptions& options) {
   if (look.Attributes == platform::kInvalidFileAttributes) return WhyNothing(directory, look.Error);
   if ((look.Attributes & platform::kAttributeDirectory) != 0) return "Is a directory";
-  if (look.Field) {
-    WriteReportLine(*look.Field, name, options);
+  if (look.Found) {
+    WriteReportLine(*look.Found, name, options);
   } else {
     ReportFile(name, name, options);
   }
@@ -160,12 +160,12 @@ std::string ReportListedFiles(const std::string& directory, const std::string& m
   // directory now, is passed over, and one that exists yet cannot be opened
   // gets its line.
   bool reported = false;
-  ForEachInOrder<std::optional<std::string>>(
-      files.size(), [&](std::size_t i) { return ListedFileField(files[i], options.Content); },
-      [&](std::size_t i, const std::optional<std::string>& field) {
+  ForEachInOrder<std::optional<TInfoIdentities>>(
+      files.size(), [&](std::size_t i) { return ListedFileIdentities(files[i], options.Content); },
+      [&](std::size_t i, const std::optional<TInfoIdentities>& found) {
         const std::string& current = files[i];
-        if (field) {
-          WriteReportLine(*field, current, options);
+        if (found) {
+          WriteReportLine(*found, current, options);
           reported = true;
         } else if (IsExistingFile(current)) {
           ReportFile(current, current, options);
