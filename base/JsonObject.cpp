@@ -42,6 +42,15 @@ bool AppendString(std::string& out, std::string_view text) {
   bool wellFormed = true;
   out += '"';
   for (std::size_t at = 0; at < text.size();) {
+    // Printable ASCII but '"' and '\', most of every text, goes in runs.
+    std::size_t plain = at;
+    while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F &&
+           text[plain] != '"' && text[plain] != '\\') {
+      ++plain;
+    }
+    out.append(text.substr(at, plain - at));
+    at = plain;
+    if (at == text.size()) break;
     const std::size_t length = CharacterLength(text, at);
     const auto byte = static_cast<unsigned char>(text[at]);
     if (length == 0) {
@@ -73,13 +82,19 @@ bool AppendString(std::string& out, std::string_view text) {
 }
 
 void AppendKey(std::string& out, std::string_view key) {
-  if (!out.empty()) out += ',';
+  if (out.size() > 1) out += ',';
   out += '"';
   out.append(key);
   out += "\":";
 }
 
 }  // namespace
+
+TJsonObject::TJsonObject() {
+  // Enough for most records at once.
+  Members.reserve(512);
+  Members += '{';
+}
 
 void TJsonObject::AddText(std::string_view key, const std::optional<std::string_view>& text) {
   AppendKey(Members, key);
@@ -98,7 +113,7 @@ void TJsonObject::AddText(std::string_view key, const std::optional<std::string_
 }
 
 std::string TJsonObject::Text() const {
-  return "{" + Members + "}";
+  return Members + '}';
 }
 
 }  // namespace kelvane

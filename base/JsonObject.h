@@ -11,6 +11,8 @@ namespace kelvane {
 // texts hold. Keys are the caller's ASCII words and are written as given.
 class TJsonObject {
  public:
+  TJsonObject();
+
   // Adds "key": the text as a JSON string, or null when there is none. In the
   // string, '"' and '\' are escaped, and so is every control character
   // (U+0000 to U+001F, U+007F to U+009F); each byte that is not part of a
@@ -24,7 +26,7 @@ class TJsonObject {
   std::string Text() const;
 
  private:
-  std::string Members;
+  std::string Members;  // "{" and the members so far
 };
 
 }  // namespace kelvane

@@ -11,7 +11,7 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 128;
+constexpr std::size_t kLineBufferSize = 128;
 
 bool PlatformWrite(std::string_view bytes) {
   return platform::WriteStd(platform::TStdStream::Output, bytes);
@@ -23,6 +23,7 @@ struct TOutput {
   // Once a write has failed, every later check fails too: lost output is
   // never followed by a run that looks successful.
   bool Failed = false;
+  std::size_t BufferSize = kLineBufferSize;
   std::string Buffer;
 };
 
@@ -43,11 +44,11 @@ void HandOn(TOutput& out) {
 
 void Append(TOutput& out, std::string_view bytes) {
   while (!bytes.empty()) {
-    const std::size_t room = kBufferSize - out.Buffer.size();
+    const std::size_t room = out.BufferSize - out.Buffer.size();
     const std::size_t n = bytes.size() < room ? bytes.size() : room;
     out.Buffer.append(bytes.data(), n);
     bytes.remove_prefix(n);
-    if (out.Buffer.size() == kBufferSize) HandOn(out);
+    if (out.Buffer.size() == out.BufferSize) HandOn(out);
   }
 }
 
@@ -69,6 +70,12 @@ void FlushStdOut() {
   TOutput& out = State();
   HandOn(out);
   CheckWritten(out);
+}
+
+void SetStdOutBufferSize(std::size_t bytes) {
+  TOutput& out = State();
+  HandOn(out);
+  out.BufferSize = bytes;
 }
 
 void SetStdOutWriter(StdOutWriter writer, bool isConsole) {
