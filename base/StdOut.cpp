@@ -82,6 +82,7 @@ void SetStdOutWriter(StdOutWriter writer, bool isConsole) {
   TOutput& out = State();
   out.Buffer.clear();
   out.Failed = false;
+  out.BufferSize = kLineBufferSize;
   out.Writer = writer != nullptr ? writer : PlatformWrite;
   out.Console =
       writer != nullptr ? isConsole : platform::IsCharacterDevice(platform::TStdStream::Output);

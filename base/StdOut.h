@@ -23,7 +23,8 @@ void FlushStdOut();
 void SetStdOutBufferSize(std::size_t bytes);
 
 // Where standard output goes. The program writes through the platform; tests
-// put a function of their own in its place (nullptr restores the platform).
+// put a function of their own in its place (nullptr restores the platform),
+// which starts with an empty 128-byte buffer.
 using StdOutWriter = bool (*)(std::string_view bytes);
 void SetStdOutWriter(StdOutWriter writer, bool isConsole);
 

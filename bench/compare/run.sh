@@ -40,7 +40,7 @@ rm -f "$results"/*.json
 
 echo "making the files in $work" >&2
 "$py" - "$work" "$small_count" "$sample_every" "$repo/bench" <<'PY'
-import hashlib, os, random, re, sys
+import hashlib, os, random, sys
 
 work, count, every = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 sys.path.insert(0, sys.argv[4])
