@@ -532,9 +532,10 @@ def json_odd_names_and_errors():
     or path_hex; error records hold the error line's field and nothing else; -json overrides
     -hash, -v2 and -magnet, counts once, and leaves exit code and notices as they are."""
     folder = os.path.join(os.fsencode(WORK), b"odd json")
-    names = [b"caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5.torrent", b"plain.torrent"]
+    # Characters the ANSI code page holds (Windows-1252 under Wine): the others are listed as "?".
+    names = [b"caf\xc3\xa9 \xe2\x80\x94 \xc2\xbd.torrent", b"plain.torrent"]
     if not WINDOWS:
-        names += [b"a\nb.torrent", b'q"uote.torrent', b"back\\slash.torrent",
+        names += [b"\xe6\x97\xa5.torrent", b"a\nb.torrent", b'q"uote.torrent', b"back\\slash.torrent",
                   b"\x01\x1f\x7f.torrent", b"bad\xff\xc3(.torrent", b"\xed\xa0\x80.torrent"]
     for name in names:
         put(folder, name, *torrent(name))
@@ -557,7 +558,7 @@ def json_odd_names_and_errors():
     args = [native(missing), native(os.path.join(os.fsdecode(folder), "plain.torrent"))]
     plain, json_run = run(args), records(["-json"] + args, "-json with a missing target")
     equal("-json: exit code and notices as without it, the record in place of the line",
-          (plain[0], plain[2], [os.fsdecode(os.path.basename(args[1]))]),
+          (plain[0], plain[2], ["plain.torrent"]),
           (json_run[0], json_run[2], [r["path"] for r in json_run[1]]))
     expect(["-json", "-json"], [], err=b"" if WINDOWS else notice("-json", NOT_FOUND))
     fatal(["-json", mask], FULL)
