@@ -44,8 +44,8 @@ bool AppendString(std::string& out, std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
     // Printable ASCII but '"' and '\', most of every text, goes in runs.
     std::size_t plain = at;
-    while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F &&
-           text[plain] != '"' && text[plain] != '\\') {
+    while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F && text[plain] != '"' &&
+           text[plain] != '\\') {
       ++plain;
     }
     out.append(text.substr(at, plain - at));

@@ -67,8 +67,7 @@ std::string JsonRecord(const TInfoIdentities& identities, const std::string& nam
 // told that the name is no directory, so nothing looks at the name before
 // the open. On Windows: CreateFileA, GetFileSizeEx, ReadFile, CloseHandle;
 // the share mode keeps writers out, in place of the change check.
-std::optional<TInfoIdentities> ListedFileIdentities(const std::string& name,
-                                                    TLineContent content) {
+std::optional<TInfoIdentities> ListedFileIdentities(const std::string& name, TLineContent content) {
   std::unique_ptr<TFileStream> stream;
   try {
     stream = std::make_unique<TFileStream>(name);

@@ -21,8 +21,7 @@ void ReportFile(const std::string& openName, const std::string& shownName,
 // before opening it. None when the name does not open as a file; the caller
 // then decides as ReportFile's callers always did. The file is closed on
 // return. Never raises.
-std::optional<TInfoIdentities> ListedFileIdentities(const std::string& name,
-                                                    TLineContent content);
+std::optional<TInfoIdentities> ListedFileIdentities(const std::string& name, TLineContent content);
 
 // Writes the line of a file from its identities. With AllIdentities it is
 // the file's JSON record, whatever options.HashOnly says: one object of the

@@ -25,7 +25,7 @@ struct TInfoIdentities {
   // The field of the file's error line ("Error - Blank file!" and so on);
   // empty when the file has identities.
   std::string Error;
-  std::string Sha1Hex;    // empty where the content needs no SHA-1 (V2Digest)
+  std::string Sha1Hex;  // empty where the content needs no SHA-1 (V2Digest)
   // Empty for a torrent without a v2 identity, and where the content needs no SHA-256.
   std::string Sha256Hex;
   std::string Magnet;               // for MagnetLink and AllIdentities

@@ -52,8 +52,8 @@ TEST(JsonObjectTest, MalformedUtf8GetsReplacementCharactersAndItsBytesInHex) {
       hex += kDigits[static_cast<unsigned char>(c) & 15];
     }
     const bool wellFormed = json == text;
-    EXPECT_EQ(One(text), "{\"k\":\"" + json + "\"" +
-                             (wellFormed ? "" : ",\"k_hex\":\"" + hex + "\"") + "}")
+    EXPECT_EQ(One(text),
+              "{\"k\":\"" + json + "\"" + (wellFormed ? "" : ",\"k_hex\":\"" + hex + "\"") + "}")
         << hex;
   }
 }
