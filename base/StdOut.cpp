@@ -11,7 +11,7 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 128;
+constexpr std::size_t kLineBufferSize = 128;
 
 bool PlatformWrite(std::string_view bytes) {
   return platform::WriteStd(platform::TStdStream::Output, bytes);
@@ -24,6 +24,7 @@ struct TOutput {
   // never followed by a run that looks successful.
   bool Failed = false;
   std::uint32_t FailCode = 0;  // why the first failed write failed (platform::LastError)
+  std::size_t BufferSize = kLineBufferSize;
   std::string Buffer;
 };
 
@@ -47,11 +48,11 @@ void HandOn(TOutput& out) {
 
 void Append(TOutput& out, std::string_view bytes) {
   while (!bytes.empty()) {
-    const std::size_t room = kBufferSize - out.Buffer.size();
+    const std::size_t room = out.BufferSize - out.Buffer.size();
     const std::size_t n = bytes.size() < room ? bytes.size() : room;
     out.Buffer.append(bytes.data(), n);
     bytes.remove_prefix(n);
-    if (out.Buffer.size() == kBufferSize) HandOn(out);
+    if (out.Buffer.size() == out.BufferSize) HandOn(out);
   }
 }
 
@@ -77,11 +78,18 @@ void FlushStdOut() {
   CheckWritten(out);
 }
 
+void SetStdOutBufferSize(std::size_t bytes) {
+  TOutput& out = State();
+  HandOn(out);
+  out.BufferSize = bytes;
+}
+
 void SetStdOutWriter(StdOutWriter writer, bool isConsole) {
   TOutput& out = State();
   out.Buffer.clear();
   out.Failed = false;
   out.FailCode = 0;
+  out.BufferSize = kLineBufferSize;
   out.Writer = writer != nullptr ? writer : PlatformWrite;
   out.Console =
       writer != nullptr ? isConsole : platform::IsCharacterDevice(platform::TStdStream::Output);

@@ -4,6 +4,7 @@ count (the other tools check that), made the same for the same random seed."""
 
 import hashlib
 import os
+import re
 
 
 def bstr(data):
@@ -51,3 +52,35 @@ def small_files(folder, rnd, count=10000):
         expected.append("%s  t%05d.torrent\n" % (sha1_hex(info), i))
     with open(os.path.join(folder, "small.expected"), "w") as f:
         f.write("".join(expected))
+
+
+def bdict(items):
+    return b"d" + b"".join(bstr(k) + v for k, v in sorted(items.items())) + b"e"
+
+
+def hybrid_files(folder, rnd):
+    """The files small_files wrote made hybrid, under the same names in folder/hybrid: "meta
+    version" 2 and a file tree beside the v1 keys, in canonical order, so that the v2 info hash
+    and a link hash every info byte both ways."""
+    small, hybrid = os.path.join(folder, "small"), os.path.join(folder, "hybrid")
+    os.makedirs(hybrid)
+    for name in sorted(os.listdir(small)):
+        with open(os.path.join(small, name), "rb") as f:
+            data = f.read()
+        start = data.index(b"4:infod") + 6
+        info = data[start:-1]
+        i = int(name[1:6])
+        if info.startswith(b"d5:files"):
+            sizes = [int(x) for x in re.findall(rb"6:lengthi(\d+)e4:path", info)]
+            tree = {b"dir": bdict({f"file {j}.bin".encode(): bdict({b"": bdict({
+                b"length": b"i%de" % size, b"pieces root": bstr(rnd.randbytes(32))})})
+                for j, size in enumerate(sizes)})}
+        else:
+            size = int(re.match(rb"d6:lengthi(\d+)e", info).group(1))
+            tree = {f"content {i}".encode(): bdict({b"": bdict({
+                b"length": b"i%de" % size, b"pieces root": bstr(rnd.randbytes(32))})})}
+        info = b"d" + bstr(b"file tree") + bdict(tree) + info[1:]
+        at = info.index(bstr(b"name"))
+        info = info[:at] + bstr(b"meta version") + b"i2e" + info[at:]
+        with open(os.path.join(hybrid, name), "wb") as f:
+            f.write(data[:start] + info + b"e")

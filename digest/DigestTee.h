@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "digest/BlockDigest.h"
@@ -9,18 +10,32 @@
 namespace kelvane {
 
 // Feeds one message to several digests at once, so that bytes read once give
-// each of them: the SHA-1 and the SHA-256 of one info range in one pass.
+// each of them: the SHA-1 and the SHA-256 of one info range in one pass. A
+// long piece goes to the first digest on the calling thread and to the others
+// on a second thread at the same time, so that both digests of a large info
+// value take about the time of one.
 class TDigestTee {
  public:
   // The digests stay the caller's and must outlive the tee; each may already
   // hold bytes of its own. Raises only for exhausted memory.
   explicit TDigestTee(std::initializer_list<TBlockDigest*> digests);
+  // Ends the second thread, where one was started.
+  ~TDigestTee();
+  TDigestTee(const TDigestTee&) = delete;
+  TDigestTee& operator=(const TDigestTee&) = delete;
 
-  // Appends the bytes to every digest, in the order given. Never raises.
+  // Appends the bytes to every digest, in the order given, and returns once
+  // every digest has them. Never raises: where no second thread can be
+  // started, the calling thread feeds every digest.
   void Update(const void* data, std::size_t length);
 
  private:
+  struct THelper;
+  // Starts the second thread unless it runs already; false when it cannot.
+  bool HelperRuns();
+
   std::vector<TBlockDigest*> Digests;
+  std::unique_ptr<THelper> Helper;
 };
 
 }  // namespace kelvane

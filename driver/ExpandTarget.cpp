@@ -105,7 +105,7 @@ bool ReportThroughShortName(const std::string& name, const std::string& shownNam
   }
   search.Close();
   if (!found) {
-    WriteLine("Error - File not Exists: " + ShownText(name));
+    WriteMissingFileLine(name, options);
     return false;
   }
   return ReportFile(DirectoryPart(name) + entry.AlternateFileName, shownName, options);
@@ -163,10 +163,10 @@ TOutcome ReportExactName(const std::string& directory, const std::string& name,
     return {WhyNothing(directory, look.Error)};
   }
   if ((look.Attributes & platform::kAttributeDirectory) != 0) return {"Is a directory"};
-  if (look.File.Field) return {"", !WriteReportLine(*look.File.Field, shownName, options)};
+  if (look.File.Found) return {"", !WriteReportLine(*look.File.Found, shownName, options)};
   // Gone, or a directory, since the look: looked at once more, as every name once was.
   if (platform::IsNoFile(look.File.OpenError)) return {"", !ReportFile(name, shownName, options)};
-  return {"", !WriteReportLine(kErrorInFile, shownName, options)};
+  return {"", !WriteReportLine(TInfoIdentities::Failure(kErrorInFile), shownName, options)};
 }
 
 // Reports the listed file current as its look found it. Returns whether the look is to be taken
@@ -182,11 +182,11 @@ bool ReportListedFile(const std::string& current, const std::string& shownName,
   reported = true;
   // Only a name that does not open as a file is looked at again: one that no longer exists, or
   // is a directory now, is passed over, and one that exists yet cannot be opened gets its line.
-  if (look.Field) {
-    good = WriteReportLine(*look.Field, shownName, options);
+  if (look.Found) {
+    good = WriteReportLine(*look.Found, shownName, options);
   } else if (!platform::kConventions.ShortNames && !platform::IsNoFile(look.OpenError)) {
     // It exists, yet cannot be reached: no permission on it or on its folder.
-    good = WriteReportLine(kErrorInFile, shownName, options);
+    good = WriteReportLine(TInfoIdentities::Failure(kErrorInFile), shownName, options);
   } else if (IsExistingFile(current)) {
     good = ReportFile(current, shownName, options);
   } else if (platform::kConventions.ShortNames && !IsPlainFileName(current)) {

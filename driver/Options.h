@@ -17,13 +17,15 @@ struct TOptions {
 };
 
 // Each option counts once, so no more leading arguments than this can be options.
-inline constexpr std::size_t kOptionCount = 3;
+inline constexpr std::size_t kOptionCount = 4;
 
 // Reads the options at the head of arguments (the command line's argument 1
-// first): "-hash", "-v2" and "-magnet", in any order, each compared after
-// ASCII lower-casing. The first argument that is none of them, or that repeats
-// one already taken, is the first target. With both -v2 and -magnet the line
-// is the magnet link. Only the first kOptionCount arguments are looked at.
+// first): "-hash", "-v2", "-magnet" and "-json", in any order, each compared
+// after ASCII lower-casing. The first argument that is none of them, or that
+// repeats one already taken, is the first target. With both -v2 and -magnet
+// the line is the magnet link; -json, a record of every identity
+// (AllIdentities), overrides the other three. Only the first kOptionCount
+// arguments are looked at.
 TOptions ParseOptions(const std::vector<std::string>& arguments);
 
 }  // namespace kelvane

@@ -5,21 +5,24 @@
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
+#include "base/JsonObject.h"
 #include "base/StdOut.h"
 #include "driver/PathHelpers.h"
 #include "platform/Conventions.h"
 #include "platform/Platform.h"
-#include "torrent/InfoHash.h"
 #include "torrent/MagnetLink.h"
 
 namespace kelvane {
 
 namespace {
 
-// The field computed, or "Error in file " when computing it raised anything
-// but the system's lack of a resource, which is no file's fault.
+constexpr char kFileNotExists[] = "Error - File not Exists: ";
+
+// The identities computed, or the error "Error in file " when computing them
+// raised anything but the system's lack of a resource, which is no file's
+// fault.
 template <class TCompute>
-std::string FieldOf(const TCompute& compute) {
+TInfoIdentities IdentitiesOf(const TCompute& compute) {
   try {
     return compute();
   } catch (const EOutOfResources&) {
@@ -29,8 +32,38 @@ std::string FieldOf(const TCompute& compute) {
   } catch (const std::bad_alloc&) {
     throw;
   } catch (...) {
-    return kErrorInFile;
+    return TInfoIdentities::Failure(kErrorInFile);
   }
+}
+
+// The name a file's line shows after its field, before ShownText.
+std::string NameField(const std::string& shownName) {
+  return platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
+}
+
+std::string LowerCase(std::string hex) {
+  for (char& c : hex) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return hex;
+}
+
+std::optional<std::string_view> TextOrNull(const std::string& text) {
+  return text.empty() ? std::nullopt : std::optional<std::string_view>(text);
+}
+
+// The JSON record of a file whose line shows nameField.
+std::string JsonRecord(const TInfoIdentities& identities, const std::string& nameField) {
+  TJsonObject record;
+  record.AddText("path", platform::ToUtf8(nameField));
+  const bool failed = !identities.Error.empty();
+  record.AddText("infohash", failed ? std::nullopt : TextOrNull(LowerCase(identities.Sha1Hex)));
+  const std::string sha256 = LowerCase(identities.Sha256Hex);
+  record.AddText("infohash_v2", failed ? std::nullopt : TextOrNull(sha256));
+  record.AddText("magnet", failed ? std::nullopt : TextOrNull(identities.Magnet));
+  record.AddText("name", failed ? std::nullopt : identities.Name);
+  record.AddText("error", TextOrNull(identities.Error));
+  return record.Text();
 }
 
 }  // namespace
@@ -53,8 +86,9 @@ TFileLook LookAtFile(const std::string& name, TLineContent content) {
       look.OpenError = error.Code();
       return look;
     }
-    look.Field = FieldOf([&] {
-      return stream->Size() == 0 ? "Error - Blank file!" : GetInfoHashOfStream(*stream, content);
+    look.Found = IdentitiesOf([&] {
+      return stream->Size() == 0 ? TInfoIdentities::Failure("Error - Blank file!")
+                                 : GetIdentitiesOfStream(*stream, content);
     });
   } catch (const EOutOfResources& error) {
     look.Shortage = error.Code();
@@ -73,25 +107,35 @@ void RaiseShortage(const TFileLook& look, const std::string& shownName) {
   throw EOutOfResources(platform::ErrorText(look.Shortage), shownName, look.Shortage);
 }
 
-bool WriteReportLine(const std::string& field, const std::string& shownName,
+bool WriteReportLine(const TInfoIdentities& identities, const std::string& shownName,
                      const TOptions& options) {
   // Outside every catch-all on purpose: a line that cannot be written ends
   // the run (EInOutError), and no other line could be written in its place.
+  if (options.Content == TLineContent::AllIdentities) {
+    WriteLine(JsonRecord(identities, NameField(shownName)));
+    return identities.Error.empty();
+  }
   // A magnet link is the whole line, as a client takes it: it names the
   // torrent itself (dn=), so no file name follows it.
+  const std::string field = LineField(identities, options.Content);
   const bool nameField = !options.HashOnly && !field.starts_with(kMagnetLinkStart);
-  const std::string name = platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
-  WriteLine(nameField ? field + "  " + ShownText(name) : field);
+  WriteLine(nameField ? field + "  " + ShownText(NameField(shownName)) : field);
   return !field.starts_with("Error");
+}
+
+void WriteMissingFileLine(const std::string& name, const TOptions& options) {
+  WriteLine(options.Content == TLineContent::AllIdentities
+                ? JsonRecord(TInfoIdentities::Failure(kFileNotExists), name)
+                : kFileNotExists + ShownText(name));
 }
 
 bool ReportFile(const std::string& openName, const std::string& shownName,
                 const TOptions& options) {
-  const std::string field = FieldOf([&] {
-    return IsExistingFile(openName) ? GetInfoHash(openName, options.Content)
-                                    : "Error - File not Exists: ";
+  const TInfoIdentities identities = IdentitiesOf([&] {
+    return IsExistingFile(openName) ? GetIdentities(openName, options.Content)
+                                    : TInfoIdentities::Failure(kFileNotExists);
   });
-  return WriteReportLine(field, shownName, options);
+  return WriteReportLine(identities, shownName, options);
 }
 
 }  // namespace kelvane

@@ -5,31 +5,33 @@
 #include <string>
 
 #include "driver/Options.h"
+#include "torrent/InfoHash.h"
 
 namespace kelvane {
 
-// Writes exactly one line for the file: "<field>  <name>", the field being
-// what options.Content asks for or one of the error lines. The file is tested
-// and opened as openName; shownName is displayed as WriteReportLine shows it.
-// Every failure met on the way becomes the "Error in file " line, except the
-// system's lack of a resource (EOutOfResources, EOutOfMemory, std::bad_alloc),
-// which escapes, as does a failure to write standard output (EInOutError).
-// Returns whether the line holds a digest or a link.
+// Writes exactly one line for the file, as WriteReportLine writes it from
+// the identities options.Content asks for, or from one of the error lines.
+// The file is tested and opened as openName; shownName is displayed as
+// WriteReportLine shows it. Every failure met on the way becomes the
+// "Error in file " line, except the system's lack of a resource
+// (EOutOfResources, EOutOfMemory, std::bad_alloc), which escapes, as does a
+// failure to write standard output (EInOutError). Returns whether the line
+// holds a digest or a link.
 bool ReportFile(const std::string& openName, const std::string& shownName, const TOptions& options);
 
 // What opening and reading a file found, taken by whichever thread is free.
 struct TFileLook {
-  // The line's field: what the content asks for or an error text. None when
-  // the name did not open as a file, or a resource was lacking.
-  std::optional<std::string> Field;
+  // The identities content asks for, or an error. None when the name did not
+  // open as a file, or a resource was lacking.
+  std::optional<TInfoIdentities> Found;
   std::uint32_t OpenError = 0;  // why the name did not open (platform::LastError)
   // Nonzero when the system lacked a resource (the code says which): the
   // look tells nothing about the file, and is to be taken again.
   std::uint32_t Shortage = 0;
 };
 
-// Opens the name, known not to be a directory, and reads it for its field, as
-// ReportFile finds it, without looking at the name before opening it. The
+// Opens the name, known not to be a directory, and reads it for what
+// ReportFile would find, without looking at the name before opening it. The
 // file is closed on return. Never raises.
 TFileLook LookAtFile(const std::string& name, TLineContent content);
 
@@ -38,13 +40,25 @@ TFileLook LookAtFile(const std::string& name, TLineContent content);
 // EOutOfResources, naming shownName.
 [[noreturn]] void RaiseShortage(const TFileLook& look, const std::string& shownName);
 
-// Writes the line of a file: the field, and unless options.HashOnly or the
-// field is a magnet link, two spaces and the name: shownName as the user gave
-// its directory, or its file-name part alone, as the system's conventions say
-// (platform/Conventions.h), control bytes shown as "?". Returns whether the
-// field is a digest or a link (no error text). Raises EInOutError (see
-// WriteLine).
-bool WriteReportLine(const std::string& field, const std::string& shownName,
+// Writes the line of a file from its identities. With AllIdentities it is
+// the file's JSON record, whatever options.HashOnly says: one object of the
+// keys "path" (the name field, as UTF-8), "infohash", "infohash_v2" (or
+// null), "magnet", "name" (or null) and "error" (null, or the error line's
+// field, the others then null), digests in lower-case hex, and "path_hex" or
+// "name_hex" beside a text that is not valid UTF-8 (see TJsonObject).
+// Otherwise the line is the field (LineField), and unless options.HashOnly or
+// the field is a magnet link, two spaces and the name field. The name field
+// is shownName as the user gave its directory, or its file-name part alone,
+// as the system's conventions say (platform/Conventions.h), shown in a line
+// as ShownText shows it. Returns whether the line holds a digest or a link
+// (no error text). Raises EInOutError (see WriteLine).
+bool WriteReportLine(const TInfoIdentities& identities, const std::string& shownName,
                      const TOptions& options);
+
+// Writes the line of a listed file that no longer exists under any name:
+// "Error - File not Exists: " and the whole name as ShownText shows it, with
+// or without options.HashOnly; with AllIdentities its record, the whole name
+// as its path. Raises EInOutError.
+void WriteMissingFileLine(const std::string& name, const TOptions& options);
 
 }  // namespace kelvane

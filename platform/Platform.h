@@ -152,6 +152,12 @@ void LowerCase(std::string& text);
 // (CharToOemA); unchanged on POSIX.
 std::string ToOem(std::string_view text);
 
+// A name (8-bit code page bytes) as UTF-8, for output that must be UTF-8
+// (MultiByteToWideChar from the ANSI code page, then WideCharToMultiByte to
+// UTF-8). The bytes as they are on POSIX, where names have no code page, and
+// where the code page finds them malformed.
+std::string ToUtf8(std::string_view name);
+
 // ---- Standard output and standard error ----------------------------------
 
 enum class TStdStream { Output, Error };

@@ -75,20 +75,21 @@ const TScanKeys& KeysFor(TLineContent content) {
     case TLineContent::V2Digest:
       return v2;
     case TLineContent::MagnetLink:
+    case TLineContent::AllIdentities:
       break;
   }
   return kTorrentFactKeys;
 }
 
-// The field content asks for, or "Error parsing file!", from a scan of a
-// stream of size bytes made with KeysFor(content). The info range is hashed
-// from the bytes the scanner holds when it holds it whole, else read again
-// from the stream, once whatever digests the field needs.
-std::string FieldOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStream& stream,
-                        std::int64_t size, TLineContent content) {
+// The identities content asks for, or the Error "Error parsing file!", from
+// a scan of a stream of size bytes made with KeysFor(content). The info range
+// is hashed from the bytes the scanner holds when it holds it whole, else read
+// again from the stream, once whatever digests the content needs.
+TInfoIdentities IdentitiesOfScan(const TInfoScanner& scanner, const TInfoScan& scan,
+                                 TStream& stream, std::int64_t size, TLineContent content) {
   if (!scan.RootIsDictionary) RaiseInvalidCast();
   if (scan.InfoStart.Kind == TKind::None || scan.InfoLength.Kind == TKind::None) {
-    return "Error parsing file!";
+    return TInfoIdentities::Failure("Error parsing file!");
   }
   const std::int64_t start = RangeNumber(scan.InfoStart);
   const std::int64_t length = RangeNumber(scan.InfoLength);
@@ -102,7 +103,7 @@ std::string FieldOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStr
           : ReadTorrentFacts(KeysFor(content), scan, [&](const TScannedValue& value) {
               return BytesAt(scanner, stream, value.Offset, value.Length);
             });
-  if (content == TLineContent::V2Digest && !facts.HasV2Identity()) return kNoV2InfoHash;
+  if (content == TLineContent::V2Digest && !facts.HasV2Identity()) return {};
   // A magnet link always needs the SHA-1: for its v1 identity, or as the name
   // of last resort.
   const bool needsSha1 = content != TLineContent::V2Digest;
@@ -119,37 +120,56 @@ std::string FieldOfScan(const TInfoScanner& scanner, const TInfoScan& scan, TStr
     stream.Seek(start, TSeekOrigin::Beginning);
     DigestRange(stream, length, tee);
   }
-  switch (content) {
-    case TLineContent::V1Digest:
-      return sha1.DigestHex();
-    case TLineContent::V2Digest:
-      return sha256.DigestHex();
-    case TLineContent::MagnetLink:
-      break;
+  TInfoIdentities identities;
+  if (needsSha1) identities.Sha1Hex = sha1.DigestHex();
+  if (needsSha256) identities.Sha256Hex = sha256.DigestHex();
+  if (content == TLineContent::MagnetLink || content == TLineContent::AllIdentities) {
+    identities.Magnet = MagnetLink(facts, identities.Sha1Hex, identities.Sha256Hex);
   }
-  return MagnetLink(facts, sha1.DigestHex(), needsSha256 ? sha256.DigestHex() : "");
+  if (content == TLineContent::AllIdentities) {
+    identities.Name = TorrentName(facts, identities.Sha1Hex);
+  }
+  return identities;
 }
 
-// GetInfoHashOfStream before the check that the source stayed as it was.
-std::string InfoHashOf(TStream& stream, TLineContent content) {
+// GetIdentitiesOfStream before the check that the source stayed as it was.
+TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
   const std::int64_t size = stream.Size();
   TInfoScanner scanner(stream, size >= 0 && size <= kReadWholeLimit ? std::size_t(size) : kWindow);
-  return FieldOfScan(scanner, scanner.Scan(KeysFor(content)), stream, size, content);
+  return IdentitiesOfScan(scanner, scanner.Scan(KeysFor(content)), stream, size, content);
 }
 
 }  // namespace
 
-std::string GetInfoHashOfStream(TStream& stream, TLineContent content) {
-  std::string result = InfoHashOf(stream, content);
+TInfoIdentities GetIdentitiesOfStream(TStream& stream, TLineContent content) {
+  TInfoIdentities identities = IdentitiesOf(stream, content);
   // Asked after the last read, so that a change during any read counts.
   if (!stream.Unchanged()) RaiseReadError();
-  return result;
+  return identities;
 }
 
-std::string GetInfoHash(const std::string& fileName, TLineContent content) {
+TInfoIdentities GetIdentities(const std::string& fileName, TLineContent content) {
   TFileStream stream(fileName);
-  if (stream.Size() == 0) return "Error - Blank file!";
-  return GetInfoHashOfStream(stream, content);
+  if (stream.Size() == 0) return TInfoIdentities::Failure("Error - Blank file!");
+  return GetIdentitiesOfStream(stream, content);
+}
+
+std::string LineField(const TInfoIdentities& identities, TLineContent content) {
+  if (!identities.Error.empty()) return identities.Error;
+  switch (content) {
+    case TLineContent::V1Digest:
+    case TLineContent::AllIdentities:
+      break;
+    case TLineContent::V2Digest:
+      return identities.Sha256Hex.empty() ? kNoV2InfoHash : identities.Sha256Hex;
+    case TLineContent::MagnetLink:
+      return identities.Magnet;
+  }
+  return identities.Sha1Hex;
+}
+
+std::string GetInfoHashOfStream(TStream& stream, TLineContent content) {
+  return LineField(GetIdentitiesOfStream(stream, content), content);
 }
 
 }  // namespace kelvane

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/Stream.h"
 
@@ -11,6 +14,29 @@ enum class TLineContent {
   V1Digest,    // the SHA-1 info hash
   V2Digest,    // the SHA-256 info hash, for a torrent with a v2 identity
   MagnetLink,  // the magnet link, which carries every identity the torrent has
+  // Every identity at once, for a record of them: both digests where the
+  // torrent has them, the magnet link and the name it gives.
+  AllIdentities,
+};
+
+// What a file's info value told, as far as a line content needs it, or why
+// the file has no identities. Hex digits are upper-case, as a line shows them.
+struct TInfoIdentities {
+  // The field of the file's error line ("Error - Blank file!" and so on);
+  // empty when the file has identities.
+  std::string Error;
+  std::string Sha1Hex;  // empty where the content needs no SHA-1 (V2Digest)
+  // Empty for a torrent without a v2 identity, and where the content needs no SHA-256.
+  std::string Sha256Hex;
+  std::string Magnet;               // for MagnetLink and AllIdentities
+  std::optional<std::string> Name;  // the name the link gives, for AllIdentities
+
+  // The identities of a file that has none, for the reason given.
+  static TInfoIdentities Failure(std::string error) {
+    TInfoIdentities failed;
+    failed.Error = std::move(error);
+    return failed;
+  }
 };
 
 // The line a torrent without a v2 identity gets in place of its v2 digest.
@@ -25,21 +51,31 @@ inline constexpr char kErrorInFile[] = "Error in file ";
 // again.
 inline constexpr std::int64_t kReadWholeLimit = 64 << 20;
 
-// The field of a file's line: the info hash as 40 upper-case hex digits (the
-// SHA-1 of the info value's bytes); with V2Digest the SHA-256 of the same
-// bytes as 64 upper-case hex digits, or kNoV2InfoHash for a torrent without
-// a v2 identity; with MagnetLink the magnet link (see MagnetLink). Or "Error
-// - Blank file!" for an empty file, or "Error parsing file!" when its root
-// has no info range. Raises EFOpenError, EInvalidCast, the decoder's errors
-// and EReadError: the info value does not lie whole in the file, or the file
-// changed while it was read. The info range is read once, whatever digests
-// the field needs.
-std::string GetInfoHash(const std::string& fileName, TLineContent content = TLineContent::V1Digest);
+// The identities of a file that content needs: the SHA-1 of the info
+// value's bytes; with V2Digest the SHA-256 of the same bytes instead, empty
+// for a torrent without a v2 identity; with MagnetLink the SHA-1, the
+// SHA-256 where the torrent has a v2 identity, and the magnet link (see
+// MagnetLink); with AllIdentities the link's name (TorrentName) as well. Or
+// the Error "Error - Blank file!" for an empty file, or "Error parsing
+// file!" when its root has no info range. Raises EFOpenError, EInvalidCast,
+// the decoder's errors and EReadError: the info value does not lie whole in
+// the file, or the file changed while it was read. The info range is read
+// once, whatever digests the content needs.
+TInfoIdentities GetIdentities(const std::string& fileName, TLineContent content);
 
-// As GetInfoHash, for a stream standing at its first byte that is known not
+// As GetIdentities, for a stream standing at its first byte that is known not
 // to be empty. A stream of more than kReadWholeLimit bytes is read again for
 // the info range; the stream is asked after the last read whether its source
 // changed.
+TInfoIdentities GetIdentitiesOfStream(TStream& stream, TLineContent content);
+
+// The field of a file's line with the identities content asked for: the
+// Error when there is one; else the SHA-1 (40 hex digits), with V2Digest the
+// SHA-256 (64 hex digits) or kNoV2InfoHash, with MagnetLink the link.
+// AllIdentities, which no line shows, gives the SHA-1.
+std::string LineField(const TInfoIdentities& identities, TLineContent content);
+
+// The field of a stream's line: LineField of GetIdentitiesOfStream.
 std::string GetInfoHashOfStream(TStream& stream, TLineContent content = TLineContent::V1Digest);
 
 }  // namespace kelvane

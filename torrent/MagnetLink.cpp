@@ -139,10 +139,11 @@ std::optional<std::int32_t> PortNumber(std::string_view digits) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-// The name libtorrent gives the torrent, or none where it refuses the file
-// for want of one. A v2-only torrent of one file is named after that file;
-// otherwise the name comes from the info dictionary. A torrent of several
-// files whose name sanitises to nothing is named by its SHA-1 digits.
+}  // namespace
+
+// A v2-only torrent of one file is named after that file; otherwise the name
+// comes from the info dictionary. A torrent of several files whose name
+// sanitises to nothing is named by its SHA-1 digits.
 std::optional<std::string> TorrentName(const TTorrentFacts& facts, std::string_view sha1Hex) {
   if (!facts.Name) return std::nullopt;
   bool multiFile = facts.HasFileList;
@@ -160,6 +161,8 @@ std::optional<std::string> TorrentName(const TTorrentFacts& facts, std::string_v
   if (!name.empty()) return name;
   return multiFile ? std::optional<std::string>(LowerCaseHex(sha1Hex)) : std::nullopt;
 }
+
+namespace {
 
 std::vector<std::string> Trackers(const TTorrentFacts& facts) {
   std::vector<std::string> trackers;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ inline constexpr std::string_view kMagnetLinkStart = "magnet:?";
 // link of their own; one whose name gives none has no "dn=".
 std::string MagnetLink(const TTorrentFacts& facts, std::string_view sha1Hex,
                        std::string_view sha256Hex);
+
+// The name a magnet link gives the torrent (its "dn=" before escaping): the
+// name libtorrent gives it, or none where libtorrent refuses the file for
+// want of one. sha1Hex is the info bytes' SHA-1, in hex of either case.
+std::optional<std::string> TorrentName(const TTorrentFacts& facts, std::string_view sha1Hex);
 
 // The bytes with every one but A-Z, a-z, 0-9 and - _ . ! ~ * ( ) written as
 // "%" and two lower-case hex digits.

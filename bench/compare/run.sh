@@ -40,11 +40,11 @@ rm -f "$results"/*.json
 
 echo "making the files in $work" >&2
 "$py" - "$work" "$small_count" "$sample_every" "$repo/bench" <<'PY'
-import hashlib, os, random, re, sys
+import hashlib, os, random, sys
 
 work, count, every = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 sys.path.insert(0, sys.argv[4])
-from small_torrents import bstr, small_files
+from small_torrents import bstr, hybrid_files, small_files
 
 # One file: a single-file torrent whose "pieces" string makes `info` larger
 # than 200 MiB (the content is never looked at, only hashed).
@@ -76,34 +76,8 @@ sample = sorted(os.listdir(small))[::every]
 with open(os.path.join(work, "sample.list"), "w") as f:
     f.write("".join(os.path.join(small, n) + "\n" for n in sample))
 
-# The same files made hybrid: "meta version" 2 and a file tree beside the v1
-# keys, in canonical order, so that -v2 and -magnet hash both ways.
-def bdict(items):
-    return b"d" + b"".join(bstr(k) + v for k, v in sorted(items.items())) + b"e"
-
-hybrid = os.path.join(work, "hybrid")
-os.makedirs(hybrid)
-for name in sorted(os.listdir(small)):
-    data = open(os.path.join(small, name), "rb").read()
-    start = data.index(b"4:infod") + 6
-    info = data[start:-1]
-    head = b"d5:files" if info.startswith(b"d5:files") else b"d6:length"
-    i = int(name[1:6])
-    if head == b"d5:files":
-        sizes = [int(x) for x in re.findall(rb"6:lengthi(\d+)e4:path", info)]
-        tree = {b"dir": bdict({f"file {j}.bin".encode(): bdict({b"": bdict({
-            b"length": b"i%de" % size, b"pieces root": bstr(rnd.randbytes(32))})})
-            for j, size in enumerate(sizes)})}
-    else:
-        size = int(re.match(rb"d6:lengthi(\d+)e", info).group(1))
-        tree = {f"content {i}".encode(): bdict({b"": bdict({
-            b"length": b"i%de" % size, b"pieces root": bstr(rnd.randbytes(32))})})}
-    info = b"d" + bstr(b"file tree") + bdict(tree) + info[1:]
-    meta = bstr(b"meta version") + b"i2e"
-    at = info.index(bstr(b"name"))
-    info = info[:at] + meta + info[at:]
-    with open(os.path.join(hybrid, name), "wb") as f:
-        f.write(data[:start] + info + b"e")
+# The same files made hybrid, so that -v2 and -magnet hash both ways.
+hybrid_files(work, rnd)
 PY
 
 # A benchmark that measures a wrong answer is worthless: check first.

@@ -12,4 +12,8 @@ std::string ToOem(std::string_view text) {
   return std::string(text);
 }
 
+std::string ToUtf8(std::string_view name) {
+  return std::string(name);
+}
+
 }  // namespace kelvane::platform

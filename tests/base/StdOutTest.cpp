@@ -28,6 +28,19 @@ TEST(StdOutTest, NonConsoleHandsOnFull128BytePiecesAndTheRestAtFlush) {
             "abc" + kEol + std::string(rest, 'x') + kEol + std::string(300, 'y') + kEol);
 }
 
+// What the buffer held goes first, in a piece of its own; then pieces of the new size.
+TEST(StdOutTest, ALargerBufferGathersLongerPieces) {
+  Output output(false);
+  WriteLine("abc");
+  SetStdOutBufferSize(1000);
+  for (int i = 0; i < 3; ++i) WriteLine(std::string(400 - kEol.size(), 'r'));
+  FlushStdOut();
+  ASSERT_EQ(Output::Pieces.size(), 3u);
+  EXPECT_EQ(Output::Pieces[0], "abc" + kEol);
+  EXPECT_EQ(Output::Pieces[1].size(), 1000u);
+  EXPECT_EQ(Output::Pieces[2].size(), 200u);
+}
+
 TEST(StdOutTest, ConsoleGetsEveryLineAsItEndsWithBytesUnchanged) {
   Output output(true);
   std::string expected;

@@ -21,7 +21,9 @@ TEST(OptionsTest, EachOptionCountsOnceInAnyOrderUntilTheFirstTarget) {
       {{"-hash", "-MAGNET", "-v2"}, true, MagnetLink, 4}, {{"-v2", "--help"}, false, V2Digest, 2},
       {{"-v2", "-magnet", "-magnet"}, false, MagnetLink, 3},
       {{"-magnet", "-magne"}, false, MagnetLink, 2}, {{"-hash", "-magnets"}, true, V1Digest, 2},
-      {{"-v 2", "-v2"}, false, V1Digest, 1}};
+      {{"-v 2", "-v2"}, false, V1Digest, 1}, {{"-json", "x"}, false, AllIdentities, 2},
+      {{"-Magnet", "-hash", "-v2", "-JSON", "y"}, true, AllIdentities, 5},
+      {{"-json", "-json"}, false, AllIdentities, 2}, {{"-jsonl", "-v2"}, false, V1Digest, 1}};
   // clang-format on
   for (const auto& [arguments, hashOnly, content, first] : rows) {
     const TOptions options = ParseOptions(arguments);

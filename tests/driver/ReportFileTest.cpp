@@ -6,6 +6,7 @@
 
 #include "base/Exceptions.h"
 #include "base/StdOut.h"
+#include "driver/PathHelpers.h"
 #include "driver/ReportFile.h"
 #include "platform/Conventions.h"
 #include "tests/support/TestSupport.h"
@@ -68,6 +69,43 @@ TEST(ReportFileTest, OneLineForFilesOfEveryForm) {
     }
 }
 
+// The record of a file, shown under its file-name part, whatever -hash says.
+std::string Record(const std::string& name) {
+  Output output(false);
+  ReportFile(name, FileNamePart(name),
+             TOptions{.HashOnly = true, .Content = TLineContent::AllIdentities});
+  FlushStdOut();
+  return Output::Text();
+}
+
+const std::string kNoIdentities =
+    R"(,"infohash":null,"infohash_v2":null,"magnet":null,"name":null,"error":)";
+
+// The record holds every identity a line could show, the digests in lower case, the name as the
+// link gives it; an error leaves every identity null.
+TEST(ReportFileTest, AJsonRecordHoldsEveryIdentityOrTheError) {
+  const std::string info =
+      "d9:file treed1:ad0:d6:lengthi1e11:pieces root32:" + std::string(32, 'r') +
+      "eee6:lengthi1e12:meta versioni2e4:name3:a b12:piece lengthi16384e6:pieces20:" +
+      std::string(20, 'p') + "e";
+  const std::string sha1 = "d1cc7cb569bc0ccd09ee99a11da5efe314d41ad8";
+  const std::string sha256 = "d0ab0a86468fbd1ea4e102c81aa09f82dac7734e15b23be916948e81c2445864";
+  testing::TempFolder folder;
+  EXPECT_EQ(Record(folder.Write("hybrid.torrent", "d8:announce3:t:/4:info" + info + "e")),
+            R"({"path":"hybrid.torrent","infohash":")" + sha1 + R"(","infohash_v2":")" + sha256 +
+                R"(","magnet":"magnet:?xt=urn:btih:)" + sha1 + "&xt=urn:btmh:1220" + sha256 +
+                R"(&dn=a%20b&tr=t%3a%2f","name":"a b","error":null})" + kEol);
+  const std::string v1 = "4e49d4d53a251131b1d83558fb26cdb32818f837";  // "d4:name0:e"
+  EXPECT_EQ(Record(folder.Write("v1.torrent", "d4:infod4:name0:ee")),
+            R"({"path":"v1.torrent","infohash":")" + v1 +
+                R"(","infohash_v2":null,"magnet":"magnet:?xt=urn:btih:)" + v1 +
+                R"(","name":null,"error":null})" + kEol);
+  EXPECT_EQ(Record(folder.Write("broken.torrent", "li1ee")),
+            R"({"path":"broken.torrent")" + kNoIdentities + R"("Error in file "})" + kEol);
+  EXPECT_EQ(Record(folder.Name("gone")),
+            R"({"path":"gone")" + kNoIdentities + R"("Error - File not Exists: "})" + kEol);
+}
+
 TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   testing::TempFolder folder;
   const std::string file = folder.Write("x.torrent", "d4:infoi1ee");
@@ -85,6 +123,15 @@ TEST(ReportFileTest, AFifoIsReportedWithoutWaitingForAWriter) {
   const std::string fifo = folder.Name("pipe.torrent");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  " + fifo + kEol);
+}
+
+// The path is the name field as it stands, control bytes and all, escaped in the record where a
+// line shows "?".
+TEST(ReportFileTest, AJsonRecordShowsTheNameFieldEscaped) {
+  testing::TempFolder folder;
+  EXPECT_EQ(Record(folder.Write("\x01\n\"\\\x7f.torrent", "")),
+            R"({"path":"\u0001\n\"\\\u007f.torrent")" + kNoIdentities +
+                R"("Error - Blank file!"})" + kEol);
 }
 #endif
 

@@ -12,6 +12,7 @@ target means the program's folder, and in PROG natively: either way a bare targe
 
 import argparse
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -20,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
@@ -670,6 +672,136 @@ def control_bytes_in_names():
           (len(out.splitlines()), out.endswith(b"a?DEADBEEFDEADBEEFDEADBEEFDEADBEEFDEADBEEF"
                                                b"  ubuntu.torrent" + EOL),
            not any(line.startswith(b"DEADBEEF") for line in out.splitlines())))
+
+
+JQ = shutil.which("jq")
+KEYS = ["path", "infohash", "infohash_v2", "magnet", "name", "error"]
+
+
+def records(args, what):
+    """The records of one -json run, each line parsed as strict UTF-8 by Python's json module and,
+    where it is installed, by jq, which must read the same values; with exit code and stderr."""
+    code, out, err = run(args)
+    lines = out.split(EOL)
+    equal(f"{what}: output ends with a line end", b"", lines.pop())
+    parsed = []
+    for line in lines:
+        try:
+            parsed.append(json.loads(line.decode("utf-8")))
+        except ValueError as error:
+            equal(f"{what}: a line that is JSON in UTF-8 ({error})", None, line)
+    if JQ:
+        query = "[" + ",".join(f'.["{key}"]' for key in KEYS + ["path_hex", "name_hex"]) + "]"
+        got = subprocess.run([JQ, "-c", query], input=out, capture_output=True).stdout
+        equal(f"{what}: jq reads the values Python reads",
+              [[r.get(key) for key in KEYS + ["path_hex", "name_hex"]] for r in parsed],
+              [json.loads(line) for line in got.splitlines()])
+    return code, parsed, err
+
+
+def exact(record, key):
+    """The exact bytes a text of a record stands for: its hex beside it, else its UTF-8."""
+    if record.get(key) is None:
+        return None
+    hex_digits = record.get(key + "_hex")
+    return bytes.fromhex(hex_digits) if hex_digits is not None else record[key].encode()
+
+
+@case()
+def json_records_match_libtorrent():
+    """-json over the cross-check's v1, v2-only and hybrid files (made by its tools, libtorrent and
+    its crafted generator): one record per file in listing order, each with every key, its info
+    hashes and magnet link those libtorrent gives, its name the link's dn=; a file libtorrent
+    refuses still gets a link. The same identities as the plain, -v2 and -magnet lines."""
+    sys.path.insert(0, os.path.join(HERE, "..", "crosscheck"))
+    import crosscheck
+    if crosscheck.lt is None:
+        print("SKIPPED: -json against libtorrent (this python3 has no libtorrent binding)")
+        return
+    from v2_corpus import make_corpus
+    folder, rng = os.path.join(WORK, "json"), __import__("random").Random(23)
+    make_corpus(folder)
+    for i in range(150):
+        with open(os.path.join(folder, "c%03d.torrent" % i), "wb") as f:
+            f.write(crosscheck.crafted(rng))
+    tools = os.path.join(ROOT, "tools")
+    os.makedirs(tools)
+    crosscheck.make_with_tools(tools)
+    for name in os.listdir(tools):
+        if name.endswith(".torrent"):
+            shutil.move(os.path.join(tools, name), os.path.join(folder, name))
+    mask = native(folder + "/*.torrent")
+    code, got, err = records(["-json", mask], "-json over the cross-check's files")
+    plain = [line.partition(b"  ") for line in run([mask])[1].split(EOL)[:-1]]
+    equal("-json: exit code, stderr, a record per file in the plain run's order, every key",
+          (0, b"", [os.fsdecode(name) for _, _, name in plain], [KEYS] * len(plain)),
+          (code, err, [r["path"] for r in got], [[k for k in KEYS if k in r] for r in got]))
+    lines = {"infohash": plain, "infohash_v2": run(["-v2", mask])[1].split(EOL)[:-1],
+             "magnet": run(["-magnet", mask])[1].split(EOL)[:-1]}
+    equal("-json: the identities the plain, -v2 and -magnet lines show",
+          [(f.decode().lower(), None if v.startswith(b"Error") else v.partition(b"  ")[0].decode()
+            .lower(), m.decode()) for (f, _, _), v, m in zip(*lines.values())],
+          [(r["infohash"], r["infohash_v2"], r["magnet"]) for r in got])
+    kinds = set()
+    for record in got:
+        path = os.path.join(folder, record["path"])
+        try:
+            loaded = crosscheck.lt.torrent_info(path)
+        except RuntimeError:
+            equal(f"{record['path']}: a link though libtorrent refuses the file", True,
+                  record["magnet"].startswith("magnet:?xt=urn:bt"))
+            continue
+        hashes, link = loaded.info_hashes(), crosscheck.lt.make_magnet_uri(loaded)
+        kinds.add((hashes.has_v1(), hashes.has_v2()))
+        dn = [part[3:] for part in link.split("&") if part.startswith("dn=")]
+        equal(f"{record['path']}: v1, v2, link and name as libtorrent gives them",
+              (str(hashes.v1) if hashes.has_v1() else record["infohash"],
+               str(hashes.v2) if hashes.has_v2() else None, True,
+               urllib.parse.unquote_to_bytes(dn[0]) if dn else None),
+              (record["infohash"], record["infohash_v2"],
+               crosscheck.same_link(record["magnet"], link, path), exact(record, "name")))
+    equal("-json: v1, v2-only and hybrid files were compared", 3, len(kinds))
+
+
+@case()
+def json_odd_names_and_errors():
+    """Names with a line feed, a quote, a backslash, control bytes and bytes that are not UTF-8
+    (natively; on Windows a name of the ANSI code page) come back exactly from each record's path
+    or path_hex; error records hold the error line's field and nothing else; -json overrides
+    -hash, -v2 and -magnet, counts once, and leaves exit code and notices as they are."""
+    folder = os.path.join(os.fsencode(WORK), b"odd json")
+    # Characters the ANSI code page holds (Windows-1252 under Wine): the others are listed as "?".
+    names = [b"caf\xc3\xa9 \xe2\x80\x94 \xc2\xbd.torrent", b"plain.torrent"]
+    if not WINDOWS:
+        names += [b"\xe6\x97\xa5.torrent", b"a\nb.torrent", b'q"uote.torrent', b"back\\slash.torrent",
+                  b"\x01\x1f\x7f.torrent", b"bad\xff\xc3(.torrent", b"\xed\xa0\x80.torrent"]
+    for name in names:
+        put(folder, name, *torrent(name))
+    errors = {b"blank.torrent": (b"", BLANK), b"nested.torrent": (b"d1:xd4:infoi1eee", PARSING),
+              b"cut.torrent": (b"d4:infod4:name", IN_FILE)}
+    for name, (data, field) in errors.items():
+        put(folder, name, data, field)
+    mask = os.path.join(folder, b"*") if not WINDOWS else native(os.fsdecode(folder) + "/*")
+    code, got, err = records(["-json", mask], "-json over odd names")
+    # The path is the name field: natively the path as given, on Windows the file's name. Under
+    # Wine the names are the UTF-8 the Linux side holds, shown through the ANSI code page.
+    given = (lambda name: name) if WINDOWS else (lambda name: os.path.join(folder, name))
+    equal("-json: every name exactly once, from path or path_hex",
+          sorted(given(n) for n in names + list(errors)), sorted(exact(r, "path") for r in got))
+    equal("-json: records of files with errors",
+          {given(name): [None] * 4 + [field.decode()] for name, (_, field) in errors.items()},
+          {exact(r, "path"): [r[k] for k in KEYS[1:]] for r in got if r["error"]})
+    for options in [["-hash", "-v2", "-magnet", "-json"], ["-JSON", "-Magnet"]]:
+        equal(f"{options}: the records of -json alone", (0 if WINDOWS else 1, got, b""),
+              records(options + [mask], f"{options}")[0:3])
+    missing = os.path.join(WORK, "missing.torrent")
+    args = [native(missing), native(os.path.join(os.fsdecode(folder), "plain.torrent"))]
+    plain, json_run = run(args), records(["-json"] + args, "-json with a missing target")
+    equal("-json: exit code and notices as without it, the record in place of the line",
+          (plain[0], plain[2], [os.fsdecode(given(b"plain.torrent"))]),
+          (json_run[0], json_run[2], [r["path"] for r in json_run[1]]))
+    expect(["-json", "-json"], [], err=b"" if WINDOWS else notice("-json", NOT_FOUND))
+    fatal(["-json", mask], FULL)
 
 
 def main():
