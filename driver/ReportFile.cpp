@@ -62,7 +62,9 @@ std::string JsonRecord(const TInfoIdentities& identities, const std::string& nam
   record.AddText("infohash_v2", failed ? std::nullopt : TextOrNull(sha256));
   record.AddText("magnet", failed ? std::nullopt : TextOrNull(identities.Magnet));
   record.AddText("name", failed ? std::nullopt : identities.Name);
-  record.AddText("error", TextOrNull(identities.Error));
+  // The error line's field without the blanks that part it from a name.
+  const std::string error = identities.Error.substr(0, identities.Error.find_last_not_of(' ') + 1);
+  record.AddText("error", TextOrNull(error));
   return record.Text();
 }
 

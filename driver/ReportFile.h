@@ -45,7 +45,8 @@ TFileLook LookAtFile(const std::string& name, TLineContent content);
 // keys "path" (the name field, as UTF-8), "infohash", "infohash_v2" (or
 // null), "magnet", "name" (or null) and "error" (null, or the error line's
 // field, the others then null), digests in lower-case hex, and "path_hex" or
-// "name_hex" beside a text that is not valid UTF-8 (see TJsonObject).
+// "name_hex" beside a text that is not valid UTF-8 (see TJsonObject); the
+// error without its trailing blanks.
 // Otherwise the line is the field (LineField), and unless options.HashOnly or
 // the field is a magnet link, two spaces and the name field. The name field
 // is shownName as the user gave its directory, or its file-name part alone,

@@ -101,9 +101,9 @@ TEST(ReportFileTest, AJsonRecordHoldsEveryIdentityOrTheError) {
                 R"(","infohash_v2":null,"magnet":"magnet:?xt=urn:btih:)" + v1 +
                 R"(","name":null,"error":null})" + kEol);
   EXPECT_EQ(Record(folder.Write("broken.torrent", "li1ee")),
-            R"({"path":"broken.torrent")" + kNoIdentities + R"("Error in file "})" + kEol);
+            R"({"path":"broken.torrent")" + kNoIdentities + R"("Error in file"})" + kEol);
   EXPECT_EQ(Record(folder.Name("gone")),
-            R"({"path":"gone")" + kNoIdentities + R"("Error - File not Exists: "})" + kEol);
+            R"({"path":"gone")" + kNoIdentities + R"("Error - File not Exists:"})" + kEol);
 }
 
 TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {

@@ -789,7 +789,7 @@ def json_odd_names_and_errors():
     equal("-json: every name exactly once, from path or path_hex",
           sorted(given(n) for n in names + list(errors)), sorted(exact(r, "path") for r in got))
     equal("-json: records of files with errors",
-          {given(name): [None] * 4 + [field.decode()] for name, (_, field) in errors.items()},
+          {given(name): [None] * 4 + [field.decode().rstrip()] for name, (_, field) in errors.items()},
           {exact(r, "path"): [r[k] for k in KEYS[1:]] for r in got if r["error"]})
     for options in [["-hash", "-v2", "-magnet", "-json"], ["-JSON", "-Magnet"]]:
         equal(f"{options}: the records of -json alone", (0 if WINDOWS else 1, got, b""),
