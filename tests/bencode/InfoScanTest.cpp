@@ -12,12 +12,15 @@ namespace {
 
 using namespace std::string_literals;
 
-// What the scanner notes of each input, read in windows of several sizes, must be what the
-// decoder's tree holds: the comparison the fuzz target makes of every input.
+// What the scanner notes of each input, read in windows of several sizes from a stream that
+// tells its size and from one that cannot, must be what the decoder's tree holds: the comparison
+// the fuzz target makes of every input.
 void ExpectSameAsDecoder(const std::string& input) {
   const std::string expected = fuzz::FromTree(input);
   for (const std::size_t window : {0, 1, 2, 3, 7, 64, 1 << 20})
-    ASSERT_EQ(fuzz::FromScan(input, window), expected) << "window " << window << ": " << input;
+    for (const bool knowsSize : {true, false})
+      ASSERT_EQ(fuzz::FromScan(input, window, knowsSize), expected)
+          << "window " << window << (knowsSize ? "" : " of unknown size") << ": " << input;
 }
 
 TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
@@ -93,19 +96,46 @@ TEST(InfoScanTest, AgreesWithTheDecoderOnRandomStructure) {
   }
 }
 
-// A stream that counts the bytes it hands out, and may claim not to know its size.
+// A stream that counts the bytes it hands out and notes where the last of its reads that
+// delivered any began and ended; it may claim not to know its size.
 struct TCountingStream : TMemoryStream {
   TCountingStream(const std::string& bytes, bool knowsSize)
       : TMemoryStream(bytes), KnowsSize(knowsSize) {}
   std::size_t Read(void* buffer, std::size_t count) override {
+    const std::int64_t at = Position();
     const std::size_t got = TMemoryStream::Read(buffer, count);
     Delivered += got;
+    if (got != 0) LastRead = {at, at + std::int64_t(got)};
     return got;
   }
   std::int64_t Size() override { return KnowsSize ? TMemoryStream::Size() : -1; }
   bool KnowsSize;
   std::size_t Delivered = 0;
+  std::pair<std::int64_t, std::int64_t> LastRead;
 };
+
+// After a scan that ends inside its last window, Held gives the bytes of every range in that
+// window and of no range reaching a byte past either of its ends.
+TEST(InfoScanTest, HoldsTheLastWindowToTheByte) {
+  const std::string input = "d8:announce3:url4:infod6:lengthi12345e4:name5:helloee";
+  for (const std::size_t window : {5, 8, 13, 64})
+    for (const bool knowsSize : {true, false}) {
+      TCountingStream stream(input, knowsSize);
+      TInfoScanner scanner(stream, window);
+      scanner.Scan({{"announce"}, {"name"}});
+      const auto [first, end] = stream.LastRead;
+      for (std::int64_t offset = first - 2; offset <= end + 2; ++offset)
+        for (std::int64_t length = 0; offset + length <= end + 2; ++length) {
+          std::string_view bytes;
+          const bool inside = length == 0 || (offset >= first && offset + length <= end);
+          ASSERT_EQ(scanner.Held(offset, length, bytes), inside)
+              << window << " " << offset << "+" << length;
+          if (length > 0 && inside) {
+            EXPECT_EQ(bytes, input.substr(offset, length));
+          }
+        }
+    }
+}
 
 // A long string past the window is stepped over unread when the stream knows its size; read
 // through when it does not. The bytes of a value are held when the window held them whole.
