@@ -7,8 +7,9 @@ namespace kelvane {
 // Standard output of the whole program. Texts go out as the bytes they hold,
 // each line ended by the system's line end (platform/Conventions.h: CR LF on
 // Windows, LF on POSIX). A console gets every line as soon as it ends;
-// anything else is gathered in a 128-byte buffer that is handed on when full
-// and by FlushStdOut.
+// anything else (a pipe, a file) is gathered in a 32 KiB buffer that is handed
+// on in one write when full and by FlushStdOut, which the program calls
+// before each notice on standard error and at its end.
 
 // Writes text and the line end. Raises EInOutError, after the line, when any part of
 // it or of any earlier line could not be written.
