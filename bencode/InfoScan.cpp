@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <new>
 #include <optional>
 
 #include "base/Exceptions.h"
 #include "bencode/BDecode.h"
 #include "bencode/DecodeErrors.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelvane {
 
@@ -29,6 +34,65 @@ constexpr std::array<bool, 256> kStartsNothing = [] {
   }
   return table;
 }();
+
+// Bytes that go on an integer: digits and '-'.
+constexpr std::array<bool, 256> kInInteger = [] {
+  std::array<bool, 256> table{};
+  for (int byte = 0; byte < 256; ++byte) table[byte] = (byte >= '0' && byte <= '9') || byte == '-';
+  return table;
+}();
+
+// How a run of list items that are lists or nothing (bytes other than
+// digits, "i" and "d") changes the depth: the bytes it takes, the depth
+// after them and the lowest depth after any of them, both from the depth
+// before.
+struct TListRun {
+  std::size_t Taken = 0;
+  int Total = 0;
+  int Lowest = 0;
+};
+
+constexpr std::ptrdiff_t kListRunBytes = 16;
+
+// The run at the start of kListRunBytes bytes; it ends at the first digit,
+// "i" or "d".
+TListRun ListRun(const char* bytes) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
+  const __m128i other =
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('i')), _mm_cmpeq_epi8(v, _mm_set1_epi8('d')));
+  const unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, other)));
+  TListRun run;
+  run.Taken = stops != 0 ? static_cast<std::size_t>(__builtin_ctz(stops)) : 16;
+  if (run.Taken == 0) return run;
+  // +1 for each "l", -1 for each "e" (compares give -1), none from the first
+  // stop on; then the depth after each byte, as running sums.
+  const __m128i inRun =
+      _mm_cmplt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                     _mm_set1_epi8(static_cast<char>(run.Taken)));
+  __m128i depth = _mm_and_si128(inRun, _mm_sub_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('e')),
+                                                    _mm_cmpeq_epi8(v, _mm_set1_epi8('l'))));
+  depth = _mm_add_epi8(depth, _mm_slli_si128(depth, 1));
+  depth = _mm_add_epi8(depth, _mm_slli_si128(depth, 2));
+  depth = _mm_add_epi8(depth, _mm_slli_si128(depth, 4));
+  depth = _mm_add_epi8(depth, _mm_slli_si128(depth, 8));
+  run.Total = static_cast<signed char>(_mm_extract_epi16(depth, 7) >> 8);
+  // The lowest, as unsigned bytes offset by 128; bytes past the run repeat
+  // the total, which is one of the depths anyway.
+  __m128i low = _mm_xor_si128(depth, _mm_set1_epi8(static_cast<char>(0x80)));
+  low = _mm_min_epu8(low, _mm_srli_si128(low, 8));
+  low = _mm_min_epu8(low, _mm_srli_si128(low, 4));
+  low = _mm_min_epu8(low, _mm_srli_si128(low, 2));
+  low = _mm_min_epu8(low, _mm_srli_si128(low, 1));
+  run.Lowest = (_mm_cvtsi128_si32(low) & 0xff) - 0x80;
+  return run;
+#else
+  (void)bytes;
+  return {};
+#endif
+}
 
 // Which dictionary a frame is.
 enum class TScope : std::uint8_t { Root, Info };
@@ -194,24 +258,55 @@ std::int64_t TInfoScanner::Position() const {
   return static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
 }
 
+// Passes over an integer's digits and signs and the byte that ends it, as
+// ReadInteger reads them, without the number.
+[[gnu::always_inline]] inline void TInfoScanner::SkipInteger() {
+  for (;;) {
+    while (Next != Limit && kInInteger[static_cast<unsigned char>(*Next)]) ++Next;
+    if (Next != Limit) {
+      ++Next;
+      return;
+    }
+    if (!Refill()) return;
+  }
+}
+
 // Reads on to the end of a list or dictionary whose first byte was read,
 // with depth containers open, it included: the decoder's rules without a
-// record of any entry, in one loop that keeps only the kind of each open
-// container.
+// record of any entry, in one loop that keeps only the levels of the open
+// dictionaries. Inside lists, runs of lists and bytes that start nothing are
+// taken up to 16 bytes at a time.
 void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
-  // Each entry is written before it is read: no need to clear them first.
-  std::array<bool, kMaxNestingDepth + 1> dictionaries;
+  // The levels of the open dictionaries, innermost last; every other level
+  // is a list. Each entry is written before it is read.
+  std::array<std::size_t, kMaxNestingDepth + 1> dictionaries;
+  std::size_t dictionaryCount = 0;
   const std::size_t outside = depth - 1;
-  dictionaries[depth] = isDictionary;
+  if (isDictionary) dictionaries[dictionaryCount++] = depth;
   unsigned char byte = 0;
   for (;;) {
+    // A run is looked for where a list opens or closes next, so that other
+    // items lose little to the looking.
+    if (!isDictionary && Limit - Next >= kListRunBytes && (*Next == 'l' || *Next == 'e') &&
+        depth + kListRunBytes <= static_cast<std::size_t>(kMaxNestingDepth)) {
+      const TListRun run = ListRun(Next);
+      // The run may close lists, not the dictionary or the container below.
+      const std::size_t floor = dictionaryCount != 0 ? dictionaries[dictionaryCount - 1] : outside;
+      if (run.Taken != 0 &&
+          static_cast<std::ptrdiff_t>(depth) + run.Lowest > static_cast<std::ptrdiff_t>(floor)) {
+        Next += run.Taken;
+        depth = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(depth) + run.Total);
+        continue;
+      }
+    }
     if (!Fetch(byte) || byte == 'e') {
       // Where an item or a key may start, an "e" closes whatever is open:
       // a run of them closes a level each.
       do {
+        if (dictionaryCount != 0 && dictionaries[dictionaryCount - 1] == depth) --dictionaryCount;
         if (--depth == outside) return;
       } while (Next != Limit && *Next == 'e' && ++Next);
-      isDictionary = dictionaries[depth];
+      isDictionary = dictionaryCount != 0 && dictionaries[dictionaryCount - 1] == depth;
       continue;
     }
     if (isDictionary) {
@@ -226,11 +321,12 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
       const std::int64_t length = ReadLength(byte);
       if (length > 0) SkipContent(length);
     } else if (byte == 'i') {
-      ReadInteger();
+      SkipInteger();
     } else if (byte == 'l' || byte == 'd') {
       if (depth >= static_cast<std::size_t>(kMaxNestingDepth)) RaiseNestingTooDeep();
       isDictionary = byte == 'd';
-      dictionaries[++depth] = isDictionary;
+      ++depth;
+      if (isDictionary) dictionaries[dictionaryCount++] = depth;
       // A list's first item may open another list at once: a run of them
       // opens a level each.
       while (!isDictionary && Next != Limit && *Next == 'l') {
@@ -239,7 +335,7 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
           RaiseNestingTooDeep();
         }
         ++Next;
-        dictionaries[++depth] = false;
+        ++depth;
       }
     } else if (!isDictionary) {
       while (Next != Limit && kStartsNothing[static_cast<unsigned char>(*Next)]) ++Next;

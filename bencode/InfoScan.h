@@ -89,6 +89,7 @@ class TInfoScanner {
   void SkipContent(std::int64_t length);
   void SkipBeyondWindow(std::int64_t beyond);
   std::int64_t ReadInteger();
+  void SkipInteger();
   void SkipContainer(bool isDictionary, std::size_t depth);
   std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
   std::optional<TEnded> ReadValue(unsigned char first, TWalk& walk);

@@ -47,7 +47,8 @@ TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
       "d4:infoi1e1:x4294967316:abce", "d4:infod4:name9223372036854775807:abe",
       "d4:infoi1e1:x9223372036854775807:abce", "d4:info9223372036854775808:ab",
       "d4:infod4:name99999999999999999999:abe", "d4:infoi1e4:name99999999999999999999:abce",
-      "d99999999999999999999:infoi1ee"};
+      "d99999999999999999999:infoi1ee", "d4:infold1:ai1eelli1eei5eee1:ai1ee",
+      "d4:infolld1:ad1:ai1eeelllleeeei5eee1:ai1ee", "d4:infolllllllllllllllllleeeeeeeeeeeeeeeei1eee"};
   // clang-format on
   for (const std::string& input : rows) ExpectSameAsDecoder(input);
 }
