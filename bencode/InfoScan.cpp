@@ -262,11 +262,15 @@ std::int64_t TInfoScanner::Position() const {
 // ReadInteger reads them, without the number.
 [[gnu::always_inline]] inline void TInfoScanner::SkipInteger() {
   for (;;) {
-    while (Next != Limit && kInInteger[static_cast<unsigned char>(*Next)]) ++Next;
-    if (Next != Limit) {
-      ++Next;
+    // Through a local pointer: a member could be changed by any byte store.
+    const char* next = Next;
+    const char* const limit = Limit;
+    while (next != limit && kInInteger[static_cast<unsigned char>(*next)]) ++next;
+    if (next != limit) {
+      Next = next + 1;
       return;
     }
+    Next = next;
     if (!Refill()) return;
   }
 }
