@@ -11,25 +11,20 @@ namespace kelvane {
 namespace {
 
 #if defined(KELVANE_SHA_NI)
-// SHA (leaf 7, EBX bit 29) and the SSSE3 and SSE4.1 shuffles, blends and
-// extracts that go with it (leaf 1, ECX bits 9 and 19). The kernels touch only
-// XMM registers, which every 64-bit system saves, so no OS check is needed.
-bool AskCpu() {
+TCpuFeatures AskCpu() {
+  TCpuFeatures features;
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (__get_cpuid_max(0, nullptr) < 7) return false;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-  const bool ssse3 = (ecx & (1u << 9)) != 0;
-  const bool sse41 = (ecx & (1u << 19)) != 0;
-  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
-  const bool sha = (ebx & (1u << 29)) != 0;
-  return ssse3 && sse41 && sha;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) features.Leaf1Ecx = ecx;
+  if (__get_cpuid_max(0, nullptr) >= 7 && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx))
+    features.Leaf7Ebx = ebx;
+  return features;
 }
 
 constexpr TCompressFn kSHA1ShaNi = SHA1CompressShaNi;
 constexpr TCompressFn kSHA256ShaNi = SHA256CompressShaNi;
 #else
-bool AskCpu() {
-  return false;
+TCpuFeatures AskCpu() {
+  return {};
 }
 
 constexpr TCompressFn kSHA1ShaNi = nullptr;
@@ -38,14 +33,25 @@ constexpr TCompressFn kSHA256ShaNi = nullptr;
 
 }  // namespace
 
-bool CpuHasShaNi() {
-  static const bool has = AskCpu();
-  return has;
+const TCpuFeatures& CpuFeatures() {
+  static const TCpuFeatures features = AskCpu();
+  return features;
 }
 
-TKernelChoice::TKernelChoice(TCompressFn portable, TCompressFn shaNi) {
+// SHA (leaf 7, EBX bit 29) and the SSSE3 and SSE4.1 shuffles, blends and
+// extracts that go with it (leaf 1, ECX bits 9 and 19). The kernels touch only
+// XMM registers, which every 64-bit system saves, so no OS check is needed.
+bool RunsShaNi(const TCpuFeatures& features) {
+  const bool ssse3 = (features.Leaf1Ecx & (1u << 9)) != 0;
+  const bool sse41 = (features.Leaf1Ecx & (1u << 19)) != 0;
+  const bool sha = (features.Leaf7Ebx & (1u << 29)) != 0;
+  return ssse3 && sse41 && sha;
+}
+
+TKernelChoice::TKernelChoice(TCompressFn portable, TCompressFn shaNi,
+                             const TCpuFeatures& features) {
   List[Count++] = {"portable", portable};
-  if (shaNi != nullptr && CpuHasShaNi()) List[Count++] = {"sha-ni", shaNi};
+  if (shaNi != nullptr && RunsShaNi(features)) List[Count++] = {"sha-ni", shaNi};
   InUse = List[Count - 1].Compress;
 }
 
@@ -55,13 +61,21 @@ TCompressFn TKernelChoice::Use(TCompressFn compress) {
   return previous;
 }
 
+TKernelChoice MakeSHA1Kernels(const TCpuFeatures& features) {
+  return TKernelChoice(SHA1CompressPortable, kSHA1ShaNi, features);
+}
+
+TKernelChoice MakeSHA256Kernels(const TCpuFeatures& features) {
+  return TKernelChoice(SHA256CompressPortable, kSHA256ShaNi, features);
+}
+
 TKernelChoice& SHA1Kernels() {
-  static TKernelChoice choice(SHA1CompressPortable, kSHA1ShaNi);
+  static TKernelChoice choice = MakeSHA1Kernels(CpuFeatures());
   return choice;
 }
 
 TKernelChoice& SHA256Kernels() {
-  static TKernelChoice choice(SHA256CompressPortable, kSHA256ShaNi);
+  static TKernelChoice choice = MakeSHA256Kernels(CpuFeatures());
   return choice;
 }
 

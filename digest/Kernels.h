@@ -22,13 +22,24 @@ void SHA1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, st
 void SHA256CompressPortable(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
 
 // The x86 SHA extensions kernels, present in x86 builds only; to be called
-// only where CpuHasShaNi() holds.
+// only where RunsShaNi(CpuFeatures()) holds.
 void SHA1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
 void SHA256CompressShaNi(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
 
-// True where the build has the SHA extensions kernels and the CPU has SHA,
-// SSSE3 and SSE4.1. Asks the CPU once.
-bool CpuHasShaNi();
+// The CPU's feature words that the choice of kernels reads (CPUID leaf 1 ECX,
+// leaf 7 subleaf 0 EBX); zero where the CPU has no such leaf or the build is
+// not for x86.
+struct TCpuFeatures {
+  std::uint32_t Leaf1Ecx = 0;
+  std::uint32_t Leaf7Ebx = 0;
+};
+
+// This CPU's feature words, asked for once.
+const TCpuFeatures& CpuFeatures();
+
+// True where features has SHA, SSSE3 and SSE4.1, which the SHA extensions
+// kernels need. Whether the build has those kernels is another matter.
+bool RunsShaNi(const TCpuFeatures& features);
 
 struct TKernel {
   std::string_view Name;
@@ -41,8 +52,8 @@ struct TKernel {
 class TKernelChoice {
  public:
   // `shaNi` is null where the build has no such kernel; it is listed only
-  // where the CPU runs it.
-  TKernelChoice(TCompressFn portable, TCompressFn shaNi);
+  // where a CPU with these features runs it.
+  TKernelChoice(TCompressFn portable, TCompressFn shaNi, const TCpuFeatures& features);
 
   // Every kernel this CPU can run, the portable one first.
   std::span<const TKernel> Available() const { return {List.data(), Count}; }
@@ -63,7 +74,12 @@ class TKernelChoice {
   TCompressFn InUse = nullptr;
 };
 
-// The kernels of each digest, chosen when first asked for.
+// The kernels of each digest that a CPU with these features runs: a pure
+// function of the feature words, so that tests can force any of them.
+TKernelChoice MakeSHA1Kernels(const TCpuFeatures& features);
+TKernelChoice MakeSHA256Kernels(const TCpuFeatures& features);
+
+// The kernels of each digest for this CPU, chosen when first asked for.
 TKernelChoice& SHA1Kernels();
 TKernelChoice& SHA256Kernels();
 

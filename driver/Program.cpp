@@ -40,8 +40,6 @@ std::string Unscramble(const std::array<char, sizeof kClosingLine.bytes>& stored
   return text;
 }
 
-constexpr std::size_t kRecordBufferSize = 64 * 1024;
-
 bool IsHelpToken(const std::string& argument) {
   if (argument == "?" || argument == "/?" || argument == "-?" || argument == "-h") return true;
   const std::string lower = AsciiLowerCase(argument);
@@ -106,8 +104,6 @@ bool RunProgram() {
     leading.push_back(ArgumentText(i));
   }
   const TOptions options = ParseOptions(leading);
-  // Records go to programs, which read blocks, and are five times the length of a line.
-  if (options.Content == TLineContent::AllIdentities) SetStdOutBufferSize(kRecordBufferSize);
   std::vector<std::string> targets;
   for (std::int32_t i = options.FirstFileArg; i <= count; ++i) targets.push_back(ArgumentText(i));
   return ExpandTargets(targets, options);

@@ -18,10 +18,10 @@
 #include "bencode/BDecode.h"
 #include "bencode/InfoScan.h"
 #include "digest/SHA.h"
-#include "torrent/InfoHash.h"
 #include "fuzz/ReferenceDecoder.h"
 #include "fuzz/ScanAgainstTree.h"
 #include "platform/Conventions.h"
+#include "torrent/InfoHash.h"
 
 namespace {
 
@@ -110,13 +110,16 @@ void CheckOptions(std::string_view input, const std::string& result) {
 }
 
 // The scanner against the decoder, over the input in memory, in one window
-// and in windows of a few bytes, so that every value can straddle their edges.
+// and in windows of a few bytes, so that every value can straddle their edges,
+// from a stream that tells its size and from one that cannot.
 void CheckScanAgainstDecoder(std::string_view input) {
   const std::string expected = kelvane::fuzz::FromTree(input);
   const std::size_t small = 1 + (input.empty() ? 0 : static_cast<unsigned char>(input.back()) % 13);
   for (const std::size_t window : {std::size_t{0}, input.size() + 1, small}) {
-    const std::string got = kelvane::fuzz::FromScan(input, window);
-    if (got != expected) Fail("the scan differs from the decoder", got + " | " + expected);
+    for (const bool knowsSize : {true, false}) {
+      const std::string got = kelvane::fuzz::FromScan(input, window, knowsSize);
+      if (got != expected) Fail("the scan differs from the decoder", got + " | " + expected);
+    }
   }
 }
 

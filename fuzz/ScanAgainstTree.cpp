@@ -60,6 +60,12 @@ std::string DescribeEntry(const TObjectHash& root, const char* key) {
   return DescribeEntry(KindOf(value), scalar != nullptr && scalar->IsInt ? scalar->IntValue : 0);
 }
 
+// Bytes in memory behind a stream that cannot tell its size, as a pipe.
+struct TUnsizedStream : TMemoryStream {
+  using TMemoryStream::TMemoryStream;
+  std::int64_t Size() override { return -1; }
+};
+
 }  // namespace
 
 std::string FromTree(std::string_view input) {
@@ -82,8 +88,10 @@ std::string FromTree(std::string_view input) {
   return text + " @" + std::to_string(stream.Position());
 }
 
-std::string FromScan(std::string_view input, std::size_t window) {
-  TMemoryStream stream(input);
+std::string FromScan(std::string_view input, std::size_t window, bool knowsSize) {
+  TUnsizedStream unsized(input);
+  TMemoryStream sized(input);
+  TStream& stream = knowsSize ? static_cast<TStream&>(sized) : unsized;
   std::unique_ptr<TInfoScanner> scanner = window == 0
                                               ? std::make_unique<TInfoScanner>(input)
                                               : std::make_unique<TInfoScanner>(stream, window);
@@ -103,13 +111,14 @@ std::string FromScan(std::string_view input, std::size_t window) {
       for (std::size_t i = 0; i < keys->size(); ++i) {
         const TScannedValue& value = (*values)[i];
         if (value.Kind == TKind::None) continue;
-        TMemoryStream bytes(input.substr(static_cast<std::size_t>(value.Offset),
-                                         static_cast<std::size_t>(value.Length)));
+        // Decoded from its first byte on, the value must end just where the scan says it does.
+        TMemoryStream bytes(input.substr(static_cast<std::size_t>(value.Offset)));
         const std::unique_ptr<TObject> decoded = DecodeStream(bytes);
         const auto* scalar = dynamic_cast<const TIntString*>(decoded.get());
         if (decoded == nullptr || KindOf(decoded.get()) != value.Kind ||
             (value.Kind == TKind::Integer && scalar->IntValue != value.Integer))
           text += " (a noted value is not the value its bytes hold)";
+        if (bytes.Position() != value.Length) text += " (a noted value's length is not its own)";
         text += " " + (*keys)[i] + "=" + Describe(decoded.get());
       }
   } catch (const Exception& error) {

@@ -13,10 +13,11 @@ namespace kelvane::fuzz {
 std::string FromTree(std::string_view input);
 
 // The same from a scan of `input` in windows of `window` bytes (0: the input
-// in memory), each noted value shown as the decoder reads the bytes the scan
-// says it took. A noted value that is not what its bytes hold, or a stream
-// left elsewhere than the scanner says, is shown too, so that the two texts
-// differ.
-std::string FromScan(std::string_view input, std::size_t window);
+// in memory) from a stream that tells its size or, unless knowsSize, one that
+// cannot, as a pipe. Each noted value is shown as the decoder reads it from
+// its noted offset. A noted value that is not what its bytes hold, that the
+// decoder ends elsewhere than at its noted length, or a stream left elsewhere
+// than the scanner says, is shown too, so that the two texts differ.
+std::string FromScan(std::string_view input, std::size_t window, bool knowsSize = true);
 
 }  // namespace kelvane::fuzz

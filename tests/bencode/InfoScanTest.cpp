@@ -12,12 +12,15 @@ namespace {
 
 using namespace std::string_literals;
 
-// What the scanner notes of each input, read in windows of several sizes, must be what the
-// decoder's tree holds: the comparison the fuzz target makes of every input.
+// What the scanner notes of each input, read in windows of several sizes from a stream that
+// tells its size and from one that cannot, must be what the decoder's tree holds: the comparison
+// the fuzz target makes of every input.
 void ExpectSameAsDecoder(const std::string& input) {
   const std::string expected = fuzz::FromTree(input);
   for (const std::size_t window : {0, 1, 2, 3, 7, 64, 1 << 20})
-    ASSERT_EQ(fuzz::FromScan(input, window), expected) << "window " << window << ": " << input;
+    for (const bool knowsSize : {true, false})
+      ASSERT_EQ(fuzz::FromScan(input, window, knowsSize), expected)
+          << "window " << window << (knowsSize ? "" : " of unknown size") << ": " << input;
 }
 
 TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
@@ -39,7 +42,13 @@ TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
       "d4:infod4:name8:abcdefgh1:xi-5ee1:ali1ei2e3:xyz0:ee", "d4:infod4:name12:", "d4:infod4:nam",
       "d4:infod2:na", "lllleeee", "ld4:infoi1eee", "d4:infod4:infod4:name1:aeee",
       "d4:infol" + std::string(100, '\0') + "e" + std::string(50, 'Z') + "e", "d4:infoi1e1:ae",
-      "d4:infod6:pieces2147483647:abc", "d4:infod6:pieces2147483648:abce"};
+      "d4:infod6:pieces2147483647:abc", "d4:infod6:pieces2147483648:abce",
+      "d4:infod6:pieces4294967316:AAAAAAAAAAAAAAAAAAAA4:name1:n6:lengthi5eee",
+      "d4:infoi1e1:x4294967316:abce", "d4:infod4:name9223372036854775807:abe",
+      "d4:infoi1e1:x9223372036854775807:abce", "d4:info9223372036854775808:ab",
+      "d4:infod4:name99999999999999999999:abe", "d4:infoi1e4:name99999999999999999999:abce",
+      "d99999999999999999999:infoi1ee", "d4:infold1:ai1eelli1eei5eee1:ai1ee",
+      "d4:infolld1:ad1:ai1eeelllleeeei5eee1:ai1ee", "d4:infolllllllllllllllllleeeeeeeeeeeeeeeei1eee"};
   // clang-format on
   for (const std::string& input : rows) ExpectSameAsDecoder(input);
 }
@@ -88,19 +97,46 @@ TEST(InfoScanTest, AgreesWithTheDecoderOnRandomStructure) {
   }
 }
 
-// A stream that counts the bytes it hands out, and may claim not to know its size.
+// A stream that counts the bytes it hands out and notes where the last of its reads that
+// delivered any began and ended; it may claim not to know its size.
 struct TCountingStream : TMemoryStream {
   TCountingStream(const std::string& bytes, bool knowsSize)
       : TMemoryStream(bytes), KnowsSize(knowsSize) {}
   std::size_t Read(void* buffer, std::size_t count) override {
+    const std::int64_t at = Position();
     const std::size_t got = TMemoryStream::Read(buffer, count);
     Delivered += got;
+    if (got != 0) LastRead = {at, at + std::int64_t(got)};
     return got;
   }
   std::int64_t Size() override { return KnowsSize ? TMemoryStream::Size() : -1; }
   bool KnowsSize;
   std::size_t Delivered = 0;
+  std::pair<std::int64_t, std::int64_t> LastRead;
 };
+
+// After a scan that ends inside its last window, Held gives the bytes of every range in that
+// window and of no range reaching a byte past either of its ends.
+TEST(InfoScanTest, HoldsTheLastWindowToTheByte) {
+  const std::string input = "d8:announce3:url4:infod6:lengthi12345e4:name5:helloee";
+  for (const std::size_t window : {5, 8, 13, 64})
+    for (const bool knowsSize : {true, false}) {
+      TCountingStream stream(input, knowsSize);
+      TInfoScanner scanner(stream, window);
+      scanner.Scan({{"announce"}, {"name"}});
+      const auto [first, end] = stream.LastRead;
+      for (std::int64_t offset = first - 2; offset <= end + 2; ++offset)
+        for (std::int64_t length = 0; offset + length <= end + 2; ++length) {
+          std::string_view bytes;
+          const bool inside = length == 0 || (offset >= first && offset + length <= end);
+          ASSERT_EQ(scanner.Held(offset, length, bytes), inside)
+              << window << " " << offset << "+" << length;
+          if (length > 0 && inside) {
+            EXPECT_EQ(bytes, input.substr(offset, length));
+          }
+        }
+    }
+}
 
 // A long string past the window is stepped over unread when the stream knows its size; read
 // through when it does not. The bytes of a value are held when the window held them whole.
