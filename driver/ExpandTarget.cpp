@@ -71,7 +71,10 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
 std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
   std::vector<std::string> names;
   for (const platform::TFindData& entry : listing.AcceptedEntries) {
-    if ((entry.Attributes & platform::kAttributeDirectory) != 0) continue;
+    // Nor a FIFO or a device: reading one could wait for ever.
+    if ((entry.Attributes & (platform::kAttributeDirectory | platform::kAttributeDevice)) != 0) {
+      continue;
+    }
     names.push_back(listing.ListedDirectory + entry.FileName);
   }
   return names;
@@ -207,10 +210,12 @@ TTargetParts SplitTarget(const std::string& target) {
   return parts;
 }
 
-// Whether the target's last component is that exact entry, not a mask.
+// Whether the target's last component is that exact entry, not a mask
+// (standard input is neither).
 bool IsExactTarget(const std::string& target) {
   const std::string last = FileNamePart(target);
   return platform::kConventions.ExactNamesExact && !last.empty() &&
+         target != kStandardInputTarget &&
          last.find_first_of("*?") == std::string::npos;
 }
 
@@ -221,6 +226,10 @@ void ReportOutcome(const std::string& target, const std::string& why) {
 }  // namespace
 
 void ExpandTarget(const std::string& target, const TOptions& options) {
+  if (target == kStandardInputTarget) {
+    ReportStandardInput(options);
+    return;
+  }
   const TTargetParts parts = SplitTarget(target);
   const std::string name = parts.Directory + parts.Mask;
   ReportOutcome(target,

@@ -16,8 +16,8 @@ namespace kelvane {
 // program's own folder or to the current one, as the system's conventions
 // say (platform/Conventions.h); so do they whether a last component without
 // "*" or "?" is that exact entry, and whether a target that yields no line
-// writes a notice with the reason to standard error. Only EInOutError
-// escapes.
+// writes a notice with the reason to standard error. The target "-" is
+// standard input (ReportStandardInput). Only EInOutError escapes.
 void ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines

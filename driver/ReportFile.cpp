@@ -57,6 +57,14 @@ void WriteReportLine(const std::string& field, const std::string& shownName,
   WriteLine(nameField ? field + "  " + ShownText(FileNamePart(shownName)) : field);
 }
 
+void ReportStandardInput(const TOptions& options) {
+  const std::string field = FieldOf([&] {
+    TFileStream stream(TFileStream::TStandardInput{});
+    return GetInfoHashOfStream(stream, options.Content);
+  });
+  WriteReportLine(field, kStandardInputTarget, options);
+}
+
 void ReportFile(const std::string& openName, const std::string& shownName,
                 const TOptions& options) {
   const std::string field = FieldOf([&] {

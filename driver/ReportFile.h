@@ -23,6 +23,15 @@ void ReportFile(const std::string& openName, const std::string& shownName,
 // closed on return. Never raises.
 std::optional<std::string> ListedFileField(const std::string& name, TLineContent content);
 
+// The target that names standard input; a file of that name is reached
+// with a folder in front ("./-").
+inline constexpr char kStandardInputTarget[] = "-";
+
+// Writes the line of standard input, the target "-": the field a file
+// holding the same bytes gets, read in one pass whatever their number, and
+// the name "-". Only EInOutError escapes.
+void ReportStandardInput(const TOptions& options);
+
 // Writes the line of a file: the field, and unless options.HashOnly or the
 // field is a magnet link, two spaces and the file-name part of shownName.
 // Raises EInOutError (see WriteLine).
