@@ -42,17 +42,17 @@ std::unique_ptr<TIntString> MakeInt(std::int64_t value) {
 
 // Reads up to length bytes of string content into text; when the stream ends
 // first, text holds what was delivered.
-void ReadContent(TInput& input, std::size_t length, std::string& text) {
+void ReadContent(TInput& input, std::int64_t length, std::string& text) {
   TStream& stream = input.Stream;
-  std::size_t room = length;
-  if (length > kReadChunk) {
-    const std::int64_t left = stream.Size() - stream.Position();
-    room = static_cast<std::size_t>(std::clamp<std::int64_t>(left, 0, std::int64_t(length)));
+  std::int64_t room = length;
+  if (length > std::int64_t(kReadChunk)) {
+    room = std::clamp<std::int64_t>(stream.Size() - stream.Position(), 0, length);
   }
-  text.reserve(room);
-  while (text.size() < length) {
+  text.reserve(static_cast<std::size_t>(room));
+  while (std::int64_t(text.size()) < length) {
     const std::size_t have = text.size();
-    const std::size_t want = std::min(length - have, std::max(text.capacity() - have, kReadChunk));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(
+        length - std::int64_t(have), std::int64_t(std::max(text.capacity() - have, kReadChunk))));
     text.resize(have + want);
     const std::size_t got = stream.Read(text.data() + have, want);
     text.resize(have + got);
@@ -64,29 +64,26 @@ void ReadContent(TInput& input, std::size_t length, std::string& text) {
 }
 
 // Reads the rest of a length prefix whose first digit was consumed, and its
-// separator. The length is 32-bit and wraps; one that wraps to zero or below
-// stands for no content.
-std::int32_t ReadLength(TInput& input, int firstDigit) {
-  auto length = static_cast<std::uint32_t>(firstDigit);
+// separator.
+std::int64_t ReadLength(TInput& input, int firstDigit) {
+  std::int64_t length = firstDigit;
   char byte = 0;
-  while (ReadByte(input, byte) && IsDigit(byte)) {
-    length = length * 10 + static_cast<std::uint32_t>(byte - '0');
-  }
-  return static_cast<std::int32_t>(length);
+  while (ReadByte(input, byte) && IsDigit(byte)) length = AppendLengthDigit(length, byte - '0');
+  return length;
 }
 
 // A key: the length prefix and the content.
 std::string ReadString(TInput& input, int firstDigit) {
-  const std::int32_t length = ReadLength(input, firstDigit);
+  const std::int64_t length = ReadLength(input, firstDigit);
   std::string text;
-  if (length > 0) ReadContent(input, static_cast<std::size_t>(length), text);
+  if (length > 0) ReadContent(input, length, text);
   return text;
 }
 
 // Steps over the content of a long string value, as far as the stream holds
 // it, and notes where it lies. False when the stream cannot tell its size;
 // the content must then be read.
-bool SkipContent(TInput& input, std::int32_t length, TIntString& scalar) {
+bool SkipContent(TInput& input, std::int64_t length, TIntString& scalar) {
   TStream& stream = input.Stream;
   const std::int64_t size = stream.Size();
   if (size < 0) return false;
@@ -100,9 +97,9 @@ bool SkipContent(TInput& input, std::int32_t length, TIntString& scalar) {
 
 std::unique_ptr<TIntString> DecodeString(TInput& input, int firstDigit) {
   auto scalar = std::make_unique<TIntString>();
-  const std::int32_t length = ReadLength(input, firstDigit);
+  const std::int64_t length = ReadLength(input, firstDigit);
   if (length > kMaxHeldString && SkipContent(input, length, *scalar)) return scalar;
-  if (length > 0) ReadContent(input, static_cast<std::size_t>(length), scalar->StrValue);
+  if (length > 0) ReadContent(input, length, scalar->StrValue);
   return scalar;
 }
 

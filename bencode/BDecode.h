@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,11 +46,25 @@ class TObjectList : public TObject {
 // Input nested deeper than this is refused with ENestingTooDeep.
 inline constexpr int kMaxNestingDepth = 1024;
 
+// A string's declared length after one more digit (0 to 9) is appended: a
+// number that never wraps. A length beyond what 63 bits hold stays at
+// kUnusableLength, more bytes than any stream holds, so the string runs to
+// the stream's end as any string declared longer than its stream does.
+inline constexpr std::int64_t kUnusableLength = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t AppendLengthDigit(std::int64_t length, int digit) {
+  // Below this bound the next digit always fits.
+  if (length < kUnusableLength / 10) [[likely]]
+    return length * 10 + digit;
+  return length == kUnusableLength / 10 && digit <= kUnusableLength % 10 ? length * 10 + digit
+                                                                         : kUnusableLength;
+}
+
 // Decodes one value from the stream's position and leaves the stream just
 // after the last byte it consumed; null at the end of the stream or when the
 // first byte starts no value. The end of the stream closes whatever is open,
-// and a string declared longer than the rest of the stream holds the bytes
-// that were there. In every dictionary holding a key "info" it records
+// and a string declared longer than the rest of the stream (AppendLengthDigit
+// reads its length) holds the bytes that were there. In every dictionary holding a key "info" it
+// records
 // "_info_start", where the value starts, and "_info_length", the number of
 // bytes it takes, or -1 when the stream ends inside it: before its first
 // byte, inside a string, an integer or a length, or with a list or

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <optional>
 
 #include "base/Exceptions.h"
 #include "bencode/BDecode.h"
@@ -111,31 +112,31 @@ std::int64_t TInfoScanner::Position() const {
   return true;
 }
 
-// The rest of a length prefix whose first digit was read, and its separator:
-// 32 bits that wrap, as the decoder reads them. The digits are read straight
-// from the window while it lasts.
-[[gnu::always_inline]] inline std::int32_t TInfoScanner::ReadLength(unsigned char firstDigit) {
-  auto length = static_cast<std::uint32_t>(firstDigit - '0');
+// The rest of a length prefix whose first digit was read, and its separator,
+// as the decoder reads it. The digits are read straight from the window while
+// it lasts.
+[[gnu::always_inline]] inline std::int64_t TInfoScanner::ReadLength(unsigned char firstDigit) {
+  std::int64_t length = firstDigit - '0';
   const char* next = Next;
   const char* const limit = Limit;
   while (next != limit) {
     const auto byte = static_cast<unsigned char>(*next++);
     if (!IsDigit(byte)) {
       Next = next;
-      return static_cast<std::int32_t>(length);
+      return length;
     }
-    length = length * 10 + (byte - '0');
+    length = AppendLengthDigit(length, byte - '0');
   }
   Next = next;
   unsigned char byte = 0;
-  while (Fetch(byte) && IsDigit(byte)) length = length * 10 + (byte - '0');
-  return static_cast<std::int32_t>(length);
+  while (Fetch(byte) && IsDigit(byte)) length = AppendLengthDigit(length, byte - '0');
+  return length;
 }
 
 // Passes over length (positive) bytes of string content, or as many as the
 // stream still holds.
-[[gnu::always_inline]] inline void TInfoScanner::SkipContent(std::int32_t length) {
-  if (static_cast<std::size_t>(length) <= static_cast<std::size_t>(Limit - Next)) {
+[[gnu::always_inline]] inline void TInfoScanner::SkipContent(std::int64_t length) {
+  if (length <= Limit - Next) {
     Next += length;
   } else {
     SkipBeyondWindow(length - (Limit - Next));
@@ -159,11 +160,13 @@ std::int64_t TInfoScanner::Position() const {
     }
     return;
   }
-  std::int64_t target = LimitOffset + beyond;
-  if (target > StreamSize) {
-    target = std::max(StreamSize, LimitOffset);
+  // Compared before it is added: beyond may be near the largest length.
+  const std::int64_t left = std::max<std::int64_t>(StreamSize - LimitOffset, 0);
+  if (beyond > left) {
+    beyond = left;
     Ended = true;
   }
+  const std::int64_t target = LimitOffset + beyond;
   Stream->Seek(target, TSeekOrigin::Beginning);
   WindowStart = LimitOffset = target;
   Next = Limit = Window;
@@ -213,14 +216,14 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
     }
     if (isDictionary) {
       if (!IsDigit(byte)) RaiseNotAnInteger(static_cast<char>(byte));
-      const std::int32_t length = ReadLength(byte);
+      const std::int64_t length = ReadLength(byte);
       if (length > 0) SkipContent(length);
       // Without a byte for the value the next read ends every container.
       if (!Fetch(byte)) continue;
     }
     // byte starts the value, or starts none; in a dictionary even an "e".
     if (IsDigit(byte)) {
-      const std::int32_t length = ReadLength(byte);
+      const std::int64_t length = ReadLength(byte);
       if (length > 0) SkipContent(length);
     } else if (byte == 'i') {
       ReadInteger();
@@ -248,126 +251,152 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
 // most keepUpTo bytes long; a longer key, like one that is not kept, comes
 // back empty, the text of no key that is ever stored.
 std::string_view TInfoScanner::ReadKey(unsigned char firstDigit, std::size_t keepUpTo) {
-  const std::int32_t length = ReadLength(firstDigit);
+  const std::int64_t length = ReadLength(firstDigit);
   if (length <= 0) return {};
-  if (static_cast<std::size_t>(length) > keepUpTo) {
+  if (static_cast<std::uint64_t>(length) > keepUpTo) {
     SkipContent(length);
     return {};
   }
   KeyText.clear();
   unsigned char byte = 0;
-  for (std::int32_t i = 0; i < length && Fetch(byte); ++i) KeyText += static_cast<char>(byte);
+  for (std::int64_t i = 0; i < length && Fetch(byte); ++i) KeyText += static_cast<char>(byte);
   return KeyText;
 }
 
+// A value read to its own end or the stream's, as the dictionary around it
+// stores it.
+struct TInfoScanner::TEnded {
+  TKind Kind = TKind::None;  // None: no value started, so none is stored
+  std::int64_t Start = 0;    // offset of its first byte
+  std::int64_t Number = 0;   // an Integer's
+};
+
+// One scan's progress: the dictionaries open that it looks into, and the
+// watched entries of the info dictionary being read, until the root stores
+// it.
+struct TInfoScanner::TWalk {
+  TWalk(const TScanKeys& keys, TInfoScan& scan)
+      : Keys(keys),
+        Scan(scan),
+        Candidate(keys.Info.size()),
+        KeepRoot(LongestKey(keys.Root, sizeof "_info_length" - 1)),
+        KeepInfo(LongestKey(keys.Info, 0)) {
+    scan.Root.assign(keys.Root.size(), {});
+    scan.Info.assign(keys.Info.size(), {});
+  }
+
+  // True when a dictionary starting now is the root or the root's info value.
+  bool LooksInto() const { return Open == 0 || (Open == 1 && Frames[0].Role == TRole::Info); }
+
+  const TScanKeys& Keys;
+  TInfoScan& Scan;
+  std::vector<TScannedValue> Candidate;
+  std::size_t KeepRoot;  // keys longer than these are never watched
+  std::size_t KeepInfo;
+  std::array<TFrame, 2> Frames;
+  std::size_t Open = 0;
+};
+
+// The value whose first byte, first, was just read, up to its own end; none
+// when it opens a dictionary the scan looks into, which becomes the top.
+std::optional<TInfoScanner::TEnded> TInfoScanner::ReadValue(unsigned char first, TWalk& walk) {
+  const std::int64_t start = Position() - 1;
+  if (IsDigit(first)) {
+    const std::int64_t length = ReadLength(first);
+    if (length > 0) SkipContent(length);
+    return TEnded{TKind::String, start, 0};
+  }
+  if (first == 'i') return TEnded{TKind::Integer, start, ReadInteger()};
+  if (first == 'd' && walk.LooksInto()) {
+    if (walk.Open == 0) {
+      walk.Scan.RootIsDictionary = true;
+    } else {
+      walk.Candidate.assign(walk.Keys.Info.size(), {});
+    }
+    walk.Frames[walk.Open] = {start, walk.Open == 0 ? TScope::Root : TScope::Info};
+    ++walk.Open;
+    return std::nullopt;
+  }
+  if (first == 'l' || first == 'd') {
+    static_assert(kMaxNestingDepth > 2, "the root and info dictionaries nest in any input");
+    SkipContainer(first == 'd', walk.Open + 1);
+    return TEnded{first == 'd' ? TKind::Dictionary : TKind::List, start, 0};
+  }
+  return TEnded{TKind::None, start, 0};
+}
+
+// The next entry of the dictionary on top, up to the end of its value, or to
+// a dictionary the value opens; when the dictionary itself ends instead, it
+// is closed and is the value that ended.
+std::optional<TInfoScanner::TEnded> TInfoScanner::ReadEntry(TWalk& walk) {
+  TFrame& top = walk.Frames[walk.Open - 1];
+  unsigned char byte = 0;
+  if (!Fetch(byte) || byte == 'e') {
+    --walk.Open;
+    return TEnded{TKind::Dictionary, top.Start, 0};
+  }
+  if (!IsDigit(byte)) RaiseNotAnInteger(static_cast<char>(byte));
+  const bool inRoot = top.Scope == TScope::Root;
+  const std::string_view key = ReadKey(byte, inRoot ? walk.KeepRoot : walk.KeepInfo);
+  top.Role = TRole::Plain;
+  if (inRoot) {
+    // A key the stream cut short is not the key it happens to spell.
+    if (key == "info" && !Ended) top.Role = TRole::Info;
+    if (key == "_info_start") top.Role = TRole::InfoStart;
+    if (key == "_info_length") top.Role = TRole::InfoLength;
+  }
+  top.WatchedKey = Watched(inRoot ? walk.Keys.Root : walk.Keys.Info, key);
+  // No byte for the value: nothing is stored, but the entry still ends.
+  if (!Fetch(byte)) return TEnded{TKind::None, Position(), 0};
+  return ReadValue(byte, walk);
+}
+
+// Notes a value that has just ended as the current entry of the dictionary on
+// top, as DecodeStream stores it there.
+void TInfoScanner::Store(TWalk& walk, const TEnded& ended) const {
+  const TFrame& top = walk.Frames[walk.Open - 1];
+  const TScannedValue value{ended.Kind, ended.Start, Position() - ended.Start, ended.Number};
+  const bool stored = ended.Kind != TKind::None;
+  if (top.Scope == TScope::Info) {
+    if (top.WatchedKey >= 0 && stored) walk.Candidate[top.WatchedKey] = value;
+    return;
+  }
+  if (top.WatchedKey >= 0 && stored) walk.Scan.Root[top.WatchedKey] = value;
+  TInfoScan& scan = walk.Scan;
+  switch (top.Role) {
+    case TRole::Info:
+      // A value that starts no value is not stored, so it changes nothing,
+      // but the decoder's own info record is made all the same.
+      scan.InfoStart = {TKind::Integer, 0, 0, ended.Start};
+      scan.InfoLength = {TKind::Integer, 0, 0, Ended ? -1 : value.Length};
+      if (ended.Kind == TKind::Dictionary) {
+        scan.Info = walk.Candidate;
+      } else if (stored) {
+        scan.Info.assign(walk.Keys.Info.size(), {});
+      }
+      break;
+    case TRole::InfoStart:
+      if (stored) scan.InfoStart = value;
+      break;
+    case TRole::InfoLength:
+      if (stored) scan.InfoLength = value;
+      break;
+    case TRole::Plain:
+      break;
+  }
+}
+
 void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
-  scan.Root.assign(keys.Root.size(), {});
-  scan.Info.assign(keys.Info.size(), {});
-  // The watched entries of the info dictionary being read, until the root
-  // stores it.
-  std::vector<TScannedValue> candidate(keys.Info.size());
-  const std::size_t keepRoot = LongestKey(keys.Root, sizeof "_info_length" - 1);
-  const std::size_t keepInfo = LongestKey(keys.Info, 0);
-  std::array<TFrame, 2> frames;
-  std::size_t open = 0;
-
-  // Notes a value that has just ended as the current entry of the dictionary
-  // on top, as DecodeStream stores it there.
-  const auto store = [&](TKind kind, std::int64_t start, std::int64_t number) {
-    const TFrame& top = frames[open - 1];
-    const TScannedValue value{kind, start, Position() - start, number};
-    if (top.Scope == TScope::Info) {
-      if (top.WatchedKey >= 0 && kind != TKind::None) candidate[top.WatchedKey] = value;
-      return;
-    }
-    // A value that starts no value is not stored, so it changes nothing, but
-    // the decoder's own info record is made all the same.
-    switch (top.Role) {
-      case TRole::Info:
-        scan.InfoStart = {TKind::Integer, 0, 0, start};
-        scan.InfoLength = {TKind::Integer, 0, 0, Ended ? -1 : Position() - start};
-        if (kind == TKind::Dictionary) {
-          scan.Info = candidate;
-        } else if (kind != TKind::None) {
-          scan.Info.assign(keys.Info.size(), {});
-        }
-        break;
-      case TRole::InfoStart:
-        if (kind != TKind::None) scan.InfoStart = value;
-        break;
-      case TRole::InfoLength:
-        if (kind != TKind::None) scan.InfoLength = value;
-        break;
-      case TRole::Plain:
-        break;
-    }
-    if (top.WatchedKey >= 0 && kind != TKind::None) scan.Root[top.WatchedKey] = value;
-  };
-
+  TWalk walk(keys, scan);
   unsigned char byte = 0;
   if (!Fetch(byte)) return;
-  for (;;) {
-    // byte, just read, starts the next value, or starts none.
-    std::int64_t start = Position() - 1;
-    TKind kind = TKind::None;
-    std::int64_t number = 0;
-    bool ended = true;  // the value is over; false once a container opens
-    if (IsDigit(byte)) {
-      const std::int32_t length = ReadLength(byte);
-      if (length > 0) SkipContent(length);
-      kind = TKind::String;
-    } else if (byte == 'i') {
-      number = ReadInteger();
-      kind = TKind::Integer;
-    } else if (byte == 'd' && (open == 0 || (open == 1 && frames[0].Role == TRole::Info))) {
-      if (open == 0) {
-        scan.RootIsDictionary = true;
-      } else {
-        candidate.assign(keys.Info.size(), {});
-      }
-      frames[open] = {start, open == 0 ? TScope::Root : TScope::Info, TRole::Plain, -1};
-      ++open;
-      ended = false;
-    } else if (byte == 'l' || byte == 'd') {
-      static_assert(kMaxNestingDepth > 2, "the root and info dictionaries nest in any input");
-      SkipContainer(byte == 'd', open + 1);
-      kind = byte == 'd' ? TKind::Dictionary : TKind::List;
-    }
-
-    // Stores what has ended, closes what ends with it, and reads on to the
-    // first byte of the next value.
-    for (;;) {
-      if (ended) {
-        if (open == 0) return;
-        store(kind, start, number);
-      }
-      TFrame& top = frames[open - 1];
-      if (!Fetch(byte) || byte == 'e') {
-        kind = TKind::Dictionary;
-        start = top.Start;
-        number = 0;
-        --open;
-        ended = true;
-        continue;
-      }
-      if (!IsDigit(byte)) RaiseNotAnInteger(static_cast<char>(byte));
-      const std::string_view key = ReadKey(byte, top.Scope == TScope::Root ? keepRoot : keepInfo);
-      top.Role = TRole::Plain;
-      if (top.Scope == TScope::Root) {
-        // A key the stream cut short is not the key it happens to spell.
-        if (key == "info" && !Ended) top.Role = TRole::Info;
-        if (key == "_info_start") top.Role = TRole::InfoStart;
-        if (key == "_info_length") top.Role = TRole::InfoLength;
-        top.WatchedKey = Watched(keys.Root, key);
-      } else {
-        top.WatchedKey = Watched(keys.Info, key);
-      }
-      if (Fetch(byte)) break;
-      // No byte for the value: nothing is stored, but the entry still ends.
-      kind = TKind::None;
-      start = Position();
-      ended = true;
-    }
+  // Each step reads on to where a value ends or a dictionary the scan looks
+  // into opens. What ends is stored in the dictionary around it, until the
+  // outermost value itself ends.
+  for (std::optional<TEnded> ended = ReadValue(byte, walk);; ended = ReadEntry(walk)) {
+    if (!ended) continue;
+    if (walk.Open == 0) return;
+    Store(walk, *ended);
   }
 }
 

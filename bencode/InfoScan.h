@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,15 +80,20 @@ class TInfoScanner {
 
  private:
   struct TFrame;
+  struct TEnded;
+  struct TWalk;
 
   bool Refill();
   bool Fetch(unsigned char& byte);
-  std::int32_t ReadLength(unsigned char firstDigit);
-  void SkipContent(std::int32_t length);
+  std::int64_t ReadLength(unsigned char firstDigit);
+  void SkipContent(std::int64_t length);
   void SkipBeyondWindow(std::int64_t beyond);
   std::int64_t ReadInteger();
   void SkipContainer(bool isDictionary, std::size_t depth);
   std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
+  std::optional<TEnded> ReadValue(unsigned char first, TWalk& walk);
+  std::optional<TEnded> ReadEntry(TWalk& walk);
+  void Store(TWalk& walk, const TEnded& ended) const;
   void Run(const TScanKeys& keys, TInfoScan& scan);
 
   TStream* Stream;  // null for bytes in memory

@@ -39,17 +39,22 @@ class TReader {
 
   // A length prefix after its first digit, the separator, and the content.
   // complete tells whether the separator and all declared bytes were there.
+  // The length never wraps: one beyond 63 bits asks for more than any input
+  // holds.
   std::string String(unsigned first, bool& complete) {
-    std::uint32_t n = first;
+    std::int64_t declared = first;
+    bool unusable = false;
     std::optional<unsigned char> c;
-    while ((c = Next()) && IsDigit(*c)) n = n * 10u + (*c - '0');
+    while ((c = Next()) && IsDigit(*c)) {
+      unusable = unusable || __builtin_mul_overflow(declared, 10, &declared) ||
+                 __builtin_add_overflow(declared, *c - '0', &declared);
+    }
     complete = c.has_value();
-    const auto declared = static_cast<std::int32_t>(n);
-    if (declared <= 0 || !complete) return {};
+    if ((declared == 0 && !unusable) || !complete) return {};
     const std::size_t left = Input.size() - Offset;
     const std::size_t take =
-        static_cast<std::size_t>(declared) < left ? static_cast<std::size_t>(declared) : left;
-    complete = take == static_cast<std::size_t>(declared);
+        unusable || static_cast<std::uint64_t>(declared) >= left ? left : std::size_t(declared);
+    complete = !unusable && take == static_cast<std::uint64_t>(declared);
     std::string text(Input.substr(Offset, take));
     Offset += take;
     return text;

@@ -141,8 +141,10 @@ def deep_nesting():
 def forged_lengths():
     return {
         "string-2g-at-end.bin": b"d4:infod6:pieces2147483647:abc",
-        "string-4g-wraps.bin": b"d4:info4294967295:x" + b"e",
-        "string-wraps-to-3.bin": b"d4:info4294967299:abce",
+        "string-4g-past-end.bin": b"d4:info4294967295:x" + b"e",
+        "string-4g-plus-3.bin": b"d4:info4294967299:abce",
+        "string-int64-max.bin": b"d4:info9223372036854775807:abce",
+        "string-20-digits.bin": b"d4:infoi1e1:x99999999999999999999:abce",
         "pieces-999m.bin": b"d4:infod6:lengthi1e6:pieces999999999:" + b"\x01" * 40,
         "key-2g.bin": b"d2147483647:info4:spame",
         "key-cut-info.bin": b"d5:info",

@@ -62,7 +62,7 @@ TEST(DecodeStreamTest, DecodesTheLenientGrammar) {
       {"i9223372036854775807e", "i9223372036854775807 @21"}, {"i18446744073709551617e", "i1 @22"},
       {"i9223372036854775808e", "i-9223372036854775808 @21"}, {"4:spam", "'spam' @6"},
       {"4xspam", "'spam' @6"}, {"0:", "'' @2"}, {"05:abcde", "'abcde' @8"}, {"4:sp", "'sp' @4"},
-      {"3:a\0b"s, "'a\0b' @5"s}, {"4294967300:abcd", "'abcd' @15"}, {"2147483648:abcd", "'' @11"},
+      {"3:a\0b"s, "'a\0b' @5"s}, {"4294967300:abcd", "<4@11> @15"}, {"2147483648:abcd", "<4@11> @15"},
       {"2147483647:abcdefgh", "<8@11> @19"}, {"li1exi2ee", "[i1,i2] @9"}, {"li1e", "[i1] @4"},
       {"d1:ai1e1:ai2ee", "{a=i2} @14"}, {"d0:i1ee", "{} @7"}, {"d3:fooxe", "{} @8"},
       {"d3:fooe", "{} @7"}, {"d3:fooee", "{} @8"}, {"dexyz", "{} @2"}, {"d5:info", "{} @7"},
@@ -100,6 +100,24 @@ TEST(DecodeStreamTest, AnInfoValueTheStreamEndsInsideHasNoLength) {
   // clang-format on
   for (const auto& [input, expected] : rows)
     EXPECT_EQ(Decode(input), expected) << input.substr(0, 20);
+}
+
+// A declared length is the number its digits write, however many there are: it never wraps, and
+// one past 63 bits asks for more than any stream holds. Either way the string runs to the stream's
+// end, which inside the info value takes the value's length away and after it leaves the length.
+TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutWrapping) {
+  for (const std::string length : {"4294967316", "2147483648", "9223372036854775807",
+                                   "9223372036854775808", "99999999999999999999"}) {
+    const std::string inside =
+        "d4:infod6:pieces" + length + ":" + std::string(20, 'A') + "4:name1:nee";
+    EXPECT_EQ(Decode(inside),
+              "{info={+1},_info_start=i7,_info_length=i-1} @" + std::to_string(inside.size()));
+    const std::string after = "d4:infoi1e1:x" + length + ":abce";
+    EXPECT_EQ(Decode(after), "{x=<4@" + std::to_string(after.size() - 4) +
+                                 ">,info=i1,_info_start=i7,_info_length=i3} @" +
+                                 std::to_string(after.size()));
+  }
+  EXPECT_EQ(Decode("9223372036854775807:" + std::string(1048577, 'a')), "<1048577@20> @1048597");
 }
 
 TEST(DecodeStreamTest, LimitsNesting) {

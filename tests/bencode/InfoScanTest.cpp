@@ -39,7 +39,12 @@ TEST(InfoScanTest, ReadsEveryFormAsTheDecoderDoes) {
       "d4:infod4:name8:abcdefgh1:xi-5ee1:ali1ei2e3:xyz0:ee", "d4:infod4:name12:", "d4:infod4:nam",
       "d4:infod2:na", "lllleeee", "ld4:infoi1eee", "d4:infod4:infod4:name1:aeee",
       "d4:infol" + std::string(100, '\0') + "e" + std::string(50, 'Z') + "e", "d4:infoi1e1:ae",
-      "d4:infod6:pieces2147483647:abc", "d4:infod6:pieces2147483648:abce"};
+      "d4:infod6:pieces2147483647:abc", "d4:infod6:pieces2147483648:abce",
+      "d4:infod6:pieces4294967316:AAAAAAAAAAAAAAAAAAAA4:name1:n6:lengthi5eee",
+      "d4:infoi1e1:x4294967316:abce", "d4:infod4:name9223372036854775807:abe",
+      "d4:infoi1e1:x9223372036854775807:abce", "d4:info9223372036854775808:ab",
+      "d4:infod4:name99999999999999999999:abe", "d4:infoi1e4:name99999999999999999999:abce",
+      "d99999999999999999999:infoi1ee"};
   // clang-format on
   for (const std::string& input : rows) ExpectSameAsDecoder(input);
 }

@@ -240,14 +240,17 @@ def holds_open(pid, path):
 
 @case(windows=False)
 def large_files():
-    """An info value over 4 GiB gives the digest hashlib computes while the program runs; a file
-    cut short, appended to or rewritten in place while the program reads it, the error line."""
+    """An info value over 4 GiB, and one holding a single 5 GiB string, give the digest hashlib
+    computes while the program runs; a file cut short, appended to or rewritten in place while
+    the program reads it, the error line."""
     big, n, zeros = 1_450_000_000, 1 << 29, bytes(1 << 24)
-    changes = {"over 4 GiB": None, "cut short": lambda f: f.truncate(n // 2),
+    changes = {"over 4 GiB": None, "one 5 GiB string": None,
+               "cut short": lambda f: f.truncate(n // 2),
                "appended to": lambda f: (f.seek(0, os.SEEK_END), f.write(b"e")),
                "rewritten": lambda f: (f.seek(n // 2), f.write(b"x"))}
     for what, change in changes.items():
         parts = ([b"l"] + [x for _ in range(3) for x in (b"%d:" % big, big)] + [b"4:taile"]
+                 if what == "over 4 GiB" else [b"d6:pieces%d:" % (5 << 30), 5 << 30, b"e"]
                  if change is None else [b"d6:pieces%d:" % n, n, b"e"])
         path, sha, field = sparse_torrent(parts), hashlib.sha1(), IN_FILE
         try:
@@ -312,6 +315,24 @@ def v2_and_magnet_lines():
                [fields[k] + (b"  " + name.encode() if named and b"magnet:" not in fields[k]
                              else b"") for name, (_, *fields) in files.items()], as_set=True)
     expect(["-v2", "-magnet", "-hash"], b"")
+
+
+@case()
+def declared_lengths():
+    """A string's declared length is the number its digits write, never wrapped: 2^32 + 20, 2^31,
+    2^63 - 1 or 20 digits run past the file's end, an error inside the info value and no harm
+    after a whole one."""
+    folder = os.path.join(WORK, "lengths")
+    info = bencode({"length": 5, "name": "n", "piece length": 16384, "pieces": content("n", 20)})
+    want = []
+    for length in [2**32 + 20, 2**31, 2**63 - 1, 10**20 - 1]:
+        want.append(put(folder, "inside%d.torrent" % length,
+                        b"d4:infod6:pieces%d:%s4:name1:n6:lengthi5eee" % (length, b"A" * 20),
+                        IN_FILE))
+        want.append(put(folder, "after%d.torrent" % length,
+                        b"d4:info%s7:comment%d:%se" % (info, length, b"x" * 40),
+                        digest(info).encode()))
+    expect([native(folder + "/*")], want, as_set=True)
 
 
 @case()
