@@ -21,11 +21,20 @@ def machine():
             f"{platform.system()} {platform.release()}; {openssl}")
 
 
+def peak_kib(command, stdin=None):
+    """The peak resident KiB of one run, taken by GNU time: a child forked from
+    this interpreter would start from the interpreter's own peak."""
+    out = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdin=stdin,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True,
+                         text=True).stderr
+    return int(out.split()[-1])
+
+
 def measure(commands, runs):
     """For each command (a list of words): the median wall clock and CPU
     seconds over runs runs after one warm-up, each run its own process, the
     commands taking turns so that a busy moment touches all of them; and the
-    largest peak resident KiB (getrusage of the child, as GNU time reads it)."""
+    peak resident KiB of one more run."""
     results = [[] for _ in commands]
     for n in range(runs + 1):
         for k, command in enumerate(commands):
@@ -36,6 +45,6 @@ def measure(commands, runs):
             if os.waitstatus_to_exitcode(status) != 0:
                 sys.exit("failed: %s" % command[:3])
             if n > 0:
-                results[k].append((wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss))
+                results[k].append((wall, usage.ru_utime + usage.ru_stime))
     return [(statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows),
-             max(r[2] for r in rows)) for rows in results]
+             peak_kib(command)) for rows, command in zip(results, commands)]
