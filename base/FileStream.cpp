@@ -24,6 +24,10 @@ TFileStream::TFileStream(const std::string& fileName) {
   SizeAtOpen = Source.Size();
 }
 
+TFileStream::TFileStream(TStandardInput) {
+  if (!Source.OpenStandardInput()) throw EFOpenError("Cannot open standard input");
+}
+
 TFileStream::~TFileStream() = default;
 
 std::int64_t TFileStream::Position() const {

@@ -10,12 +10,19 @@ namespace kelvane {
 
 // A read-only stream over a file, opened for shared reading. It reads ahead
 // into a buffer of its own, yet every position it reports is the exact file
-// offset of the next byte a caller gets.
+// offset of the next byte a caller gets. A source the platform reads as a
+// stream (standard input, a pipe, a FIFO, a device) has Size() -1 and cannot
+// seek: a seek away from the next byte makes every later read deliver
+// nothing.
 class TFileStream : public TStream {
  public:
   // Opens an existing file; raises EFOpenError when it cannot be opened, or
   // EOutOfResources when the system lacked what opening it takes.
   explicit TFileStream(const std::string& fileName);
+  // Standard input, from the next byte it holds; raises EFOpenError when the
+  // process has none.
+  struct TStandardInput {};
+  explicit TFileStream(TStandardInput);
   ~TFileStream() override;
 
   std::size_t Read(void* buffer, std::size_t count) override;

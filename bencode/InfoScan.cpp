@@ -161,6 +161,10 @@ std::int64_t TInfoScanner::Position() const {
     return false;
   }
   if (!Buffer) Window = (Buffer = std::make_unique_for_overwrite<char[]>(Capacity)).get();
+  // What the taps want of this window goes before the window does.
+  for (std::size_t tap = 0; tap < Running.size(); ++tap) {
+    if (Running[tap].On) HandOn(tap, LimitOffset);
+  }
   WindowStart = LimitOffset;
   const std::size_t got = Stream->Read(Buffer.get(), Capacity);
   Next = Window;
@@ -215,8 +219,9 @@ std::int64_t TInfoScanner::Position() const {
     Ended = true;
     return;
   }
-  if (StreamSize < 0) {
-    // A stream that cannot tell its size is read through.
+  if (StreamSize < 0 || Tapping()) {
+    // A stream that cannot tell its size is read through, and so are bytes
+    // a tap wants.
     while (beyond > 0 && Refill()) {
       const std::int64_t take = std::min<std::int64_t>(beyond, Limit - Next);
       Next += take;
@@ -448,29 +453,49 @@ std::optional<TInfoScanner::TEnded> TInfoScanner::ReadEntry(TWalk& walk) {
   top.WatchedKey = Watched(inRoot ? walk.Keys.Root : walk.Keys.Info, key);
   // No byte for the value: nothing is stored, but the entry still ends.
   if (!Fetch(byte)) return TEnded{TKind::None, Position(), 0};
+  const std::int64_t start = Position() - 1;
+  if (Taps.Info != nullptr && top.Role == TRole::Info) {
+    Taps.Info->Begin(start);
+    Running[kInfoTap] = {true, start};
+  }
+  if (Taps.KeepValues && top.WatchedKey >= 0) {
+    const std::size_t tap = inRoot ? 1 : 2;
+    Kept[tap].clear();
+    Running[tap] = {true, start};
+  }
   return ReadValue(byte, walk);
 }
 
 // Notes a value that has just ended as the current entry of the dictionary on
 // top, as DecodeStream stores it there.
-void TInfoScanner::Store(TWalk& walk, const TEnded& ended) const {
+void TInfoScanner::Store(TWalk& walk, const TEnded& ended) {
   const TFrame& top = walk.Frames[walk.Open - 1];
-  const TScannedValue value{ended.Kind, ended.Start, Position() - ended.Start, ended.Number};
+  TScannedValue value{ended.Kind, ended.Start, Position() - ended.Start, ended.Number, {}};
+  const std::size_t keptTap = top.Scope == TScope::Info ? 2 : 1;
+  if (Running[keptTap].On) {
+    HandOn(keptTap, Position());
+    Running[keptTap].On = false;
+    value.Bytes = std::move(Kept[keptTap]);
+  }
+  if (top.Scope == TScope::Root && top.Role == TRole::Info && Running[kInfoTap].On) {
+    HandOn(kInfoTap, Position());
+    Running[kInfoTap].On = false;
+  }
   const bool stored = ended.Kind != TKind::None;
   if (top.Scope == TScope::Info) {
-    if (top.WatchedKey >= 0 && stored) walk.Candidate[top.WatchedKey] = value;
+    if (top.WatchedKey >= 0 && stored) walk.Candidate[top.WatchedKey] = std::move(value);
     return;
   }
-  if (top.WatchedKey >= 0 && stored) walk.Scan.Root[top.WatchedKey] = value;
   TInfoScan& scan = walk.Scan;
   switch (top.Role) {
     case TRole::Info:
       // A value that starts no value is not stored, so it changes nothing,
       // but the decoder's own info record is made all the same.
-      scan.InfoStart = {TKind::Integer, 0, 0, ended.Start};
-      scan.InfoLength = {TKind::Integer, 0, 0, Ended ? -1 : value.Length};
+      scan.InfoStart = {TKind::Integer, 0, 0, ended.Start, {}};
+      scan.InfoLength = {TKind::Integer, 0, 0, Ended ? -1 : value.Length, {}};
       if (ended.Kind == TKind::Dictionary) {
-        scan.Info = walk.Candidate;
+        // The candidate starts over when the next info dictionary opens.
+        scan.Info = std::move(walk.Candidate);
       } else if (stored) {
         scan.Info.assign(walk.Keys.Info.size(), {});
       }
@@ -484,6 +509,27 @@ void TInfoScanner::Store(TWalk& walk, const TEnded& ended) const {
     case TRole::Plain:
       break;
   }
+  if (top.WatchedKey >= 0 && stored) walk.Scan.Root[top.WatchedKey] = std::move(value);
+}
+
+bool TInfoScanner::Tapping() const {
+  return Running[0].On || Running[1].On || Running[2].On;
+}
+
+// Hands on the bytes of a running tap from where it stands up to upTo, all
+// of them in the window.
+void TInfoScanner::HandOn(std::size_t tap, std::int64_t upTo) {
+  TTap& running = Running[tap];
+  if (upTo > running.From) {
+    const char* from = Window + (running.From - WindowStart);
+    const auto count = static_cast<std::size_t>(upTo - running.From);
+    if (tap == kInfoTap) {
+      Taps.Info->Take(from, count);
+    } else {
+      Kept[tap].append(from, count);
+    }
+  }
+  running.From = upTo;
 }
 
 void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
@@ -500,8 +546,9 @@ void TInfoScanner::Run(const TScanKeys& keys, TInfoScan& scan) {
   }
 }
 
-TInfoScan TInfoScanner::Scan(const TScanKeys& keys) {
+TInfoScan TInfoScanner::Scan(const TScanKeys& keys, TScanTaps taps) {
   TInfoScan scan;
+  Taps = taps;
   // The stream is left just after the last byte the scan took, as the
   // decoder leaves it, whatever the scan read ahead.
   const auto leaveStream = [this] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,8 @@ struct TScannedValue {
   std::int64_t Length = 0;
   // An Integer's number, wrapped as the decoder wraps it.
   std::int64_t Integer = 0;
+  // Those Length bytes from Offset on, where the scan was asked to keep them.
+  std::string Bytes;
 };
 
 // Keys whose stored values a scan notes: keys of the root dictionary, and
@@ -50,13 +53,35 @@ struct TInfoScan {
   std::vector<TScannedValue> Info;
 };
 
+// Takes the bytes of each value the root stores under "info" as a scan
+// passes them, so that a source is never read twice: Begin where such a value
+// starts (a later one starts over), then its bytes in order, in pieces, up to
+// its own end or the stream's.
+class TInfoSink {
+ public:
+  virtual void Begin(std::int64_t offset) = 0;
+  virtual void Take(const char* bytes, std::size_t count) = 0;
+
+ protected:
+  ~TInfoSink() = default;
+};
+
+// What a scan hands on besides what it notes.
+struct TScanTaps {
+  // Takes each info value's bytes; may be null.
+  TInfoSink* Info = nullptr;
+  // Keep the bytes of every watched value (TScannedValue::Bytes).
+  bool KeepValues = false;
+};
+
 // Reads one bencode value the way DecodeStream does, byte for byte, without
 // building its tree: it takes the same lenient forms, raises the same errors
 // (EConvertError, ENestingTooDeep, EOutOfMemory) at the same byte and leaves
 // the stream where DecodeStream would, yet keeps only what TInfoScan holds.
 // The stream is read in windows of at most holdLimit bytes, so a stream of at
 // most that many bytes is read whole in one request; a string that runs past
-// a window is stepped over without being read when the stream knows its size.
+// a window is stepped over without being read when the stream knows its size
+// and no tap wants its bytes. One buffer serves the whole scan.
 class TInfoScanner {
  public:
   TInfoScanner(TStream& stream, std::size_t holdLimit);
@@ -67,8 +92,9 @@ class TInfoScanner {
   TInfoScanner(const TInfoScanner&) = delete;
   TInfoScanner& operator=(const TInfoScanner&) = delete;
 
-  // Scans from the stream's position; call once.
-  TInfoScan Scan(const TScanKeys& keys);
+  // Scans from the stream's position, handing on what taps asks for; call
+  // once.
+  TInfoScan Scan(const TScanKeys& keys, TScanTaps taps = {});
 
   // The offset just after the last byte the scan took, as in the stream.
   std::int64_t Position() const;
@@ -94,8 +120,22 @@ class TInfoScanner {
   std::string_view ReadKey(unsigned char firstDigit, std::size_t keepUpTo);
   std::optional<TEnded> ReadValue(unsigned char first, TWalk& walk);
   std::optional<TEnded> ReadEntry(TWalk& walk);
-  void Store(TWalk& walk, const TEnded& ended) const;
+  void Store(TWalk& walk, const TEnded& ended);
   void Run(const TScanKeys& keys, TInfoScan& scan);
+  bool Tapping() const;
+  void HandOn(std::size_t tap, std::int64_t upTo);
+
+  // A run of bytes being handed on, from the first byte not yet handed on:
+  // tap 0 an info value to Taps.Info, taps 1 and 2 a watched value of the
+  // root and of the info dictionary to Kept[1] and Kept[2].
+  struct TTap {
+    bool On = false;
+    std::int64_t From = 0;
+  };
+  static constexpr std::size_t kInfoTap = 0;
+  TScanTaps Taps;
+  std::array<TTap, 3> Running;
+  std::array<std::string, 3> Kept;
 
   TStream* Stream;  // null for bytes in memory
   std::int64_t StreamSize;

@@ -88,7 +88,10 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
 std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
   std::vector<std::string> names;
   for (const platform::TFindData& entry : listing.AcceptedEntries) {
-    if ((entry.Attributes & platform::kAttributeDirectory) != 0) continue;
+    // Nor a FIFO or a device: reading one could wait for ever.
+    if ((entry.Attributes & (platform::kAttributeDirectory | platform::kAttributeDevice)) != 0) {
+      continue;
+    }
     names.push_back(listing.ListedDirectory + entry.FileName);
   }
   return names;
@@ -257,10 +260,12 @@ TTargetParts SplitTarget(const std::string& target) {
   return parts;
 }
 
-// Whether the target's last component is that exact entry, not a mask or an exclusion.
+// Whether the target's last component is that exact entry, not a mask or an exclusion
+// (standard input is neither).
 bool IsExactTarget(const std::string& target) {
   const std::string last = FileNamePart(target);
   return platform::kConventions.ExactNamesExact && !last.empty() && !IsExclusion(last) &&
+         target != kStandardInputTarget &&
          last.find_first_of("*?") == std::string::npos;
 }
 
@@ -276,6 +281,7 @@ bool ReportOutcome(const std::string& target, const TOutcome& outcome) {
 }  // namespace
 
 bool ExpandTarget(const std::string& target, const TOptions& options) {
+  if (target == kStandardInputTarget) return ReportStandardInput(options);
   const TTargetParts parts = SplitTarget(target);
   const std::string name = parts.Directory + parts.Mask;
   return ReportOutcome(

@@ -19,9 +19,10 @@ namespace kelvane {
 // writes a notice with the reason to standard error. A line shows the target's
 // directory part as written and the file's name, or the file's name alone, as
 // they say too. A last component "^REST" selects every file of its folder
-// whose name REST does not match. Returns true when the target gave lines,
-// each a digest or a link. Only EInOutError escapes, and the system's lack of
-// a resource that no retry cured (EOutOfResources, EOutOfMemory).
+// whose name REST does not match. The target "-" is standard input
+// (ReportStandardInput). Returns true when the target gave lines, each a
+// digest or a link. Only EInOutError escapes, and the system's lack of a
+// resource that no retry cured (EOutOfResources, EOutOfMemory).
 bool ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines

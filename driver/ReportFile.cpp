@@ -70,7 +70,7 @@ std::string JsonRecord(const TInfoIdentities& identities, const std::string& nam
 
 }  // namespace
 
-// The system calls a listed file of up to kReadWholeLimit bytes costs on
+// The system calls a listed file of up to kWindow bytes costs on
 // POSIX, each for a reason: open; fstat, for the size and modification time
 // at the open (and to refuse a directory); one read of the whole file; stat
 // of the name after that read, the change check, since only the name can
@@ -129,6 +129,14 @@ void WriteMissingFileLine(const std::string& name, const TOptions& options) {
   WriteLine(options.Content == TLineContent::AllIdentities
                 ? JsonRecord(TInfoIdentities::Failure(kFileNotExists), name)
                 : kFileNotExists + ShownText(name));
+}
+
+bool ReportStandardInput(const TOptions& options) {
+  const TInfoIdentities identities = IdentitiesOf([&] {
+    TFileStream stream(TFileStream::TStandardInput{});
+    return GetIdentitiesOfStream(stream, options.Content);
+  });
+  return WriteReportLine(identities, kStandardInputTarget, options);
 }
 
 bool ReportFile(const std::string& openName, const std::string& shownName,

@@ -40,6 +40,16 @@ TFileLook LookAtFile(const std::string& name, TLineContent content);
 // EOutOfResources, naming shownName.
 [[noreturn]] void RaiseShortage(const TFileLook& look, const std::string& shownName);
 
+// The target that names standard input; a file of that name is reached
+// with a folder in front ("./-").
+inline constexpr char kStandardInputTarget[] = "-";
+
+// Writes the line of standard input, the target "-": what a file holding the
+// same bytes gets, read in one pass whatever their number, under the name
+// "-". Returns whether the line holds a digest or a link. Only EInOutError
+// escapes, and the system's lack of a resource (as for ReportFile).
+bool ReportStandardInput(const TOptions& options);
+
 // Writes the line of a file from its identities. With AllIdentities it is
 // the file's JSON record, whatever options.HashOnly says: one object of the
 // keys "path" (the name field, as UTF-8), "infohash", "infohash_v2" (or

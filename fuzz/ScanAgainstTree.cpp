@@ -66,6 +66,17 @@ struct TUnsizedStream : TMemoryStream {
   std::int64_t Size() override { return -1; }
 };
 
+// The bytes of each info value as a scan hands them on.
+struct TCollect final : TInfoSink {
+  void Begin(std::int64_t offset) override {
+    Start = offset;
+    Bytes.clear();
+  }
+  void Take(const char* bytes, std::size_t count) override { Bytes.append(bytes, count); }
+  std::int64_t Start = -1;
+  std::string Bytes;
+};
+
 }  // namespace
 
 std::string FromTree(std::string_view input) {
@@ -102,15 +113,26 @@ std::string FromScan(std::string_view input, std::size_t window, bool knowsSize)
   };
   std::string text;
   try {
-    const TInfoScan scan = scanner->Scan(kKeys);
+    TCollect collected;
+    const TInfoScan scan = scanner->Scan(kKeys, {&collected, true});
     if (!scan.RootIsDictionary) return "no dictionary @" + position();
-    text = DescribeEntry(scan.InfoStart.Kind, scan.InfoStart.Integer) + " " +
+    // The decoder's own record of a whole info value names the bytes handed on.
+    const std::int64_t start = scan.InfoStart.Integer, length = scan.InfoLength.Integer;
+    if (scan.InfoStart.Length == 0 && scan.InfoLength.Length == 0 &&
+        scan.InfoLength.Kind == TKind::Integer && length >= 0 &&
+        (start != collected.Start ||
+         collected.Bytes != input.substr(std::size_t(start), std::size_t(length))))
+      text += "(the info bytes handed on are not the input's) ";
+    text += DescribeEntry(scan.InfoStart.Kind, scan.InfoStart.Integer) + " " +
            DescribeEntry(scan.InfoLength.Kind, scan.InfoLength.Integer);
     for (const auto& [values, keys] :
          {std::pair(&scan.Root, &kKeys.Root), std::pair(&scan.Info, &kKeys.Info)})
       for (std::size_t i = 0; i < keys->size(); ++i) {
         const TScannedValue& value = (*values)[i];
         if (value.Kind == TKind::None) continue;
+        const std::string_view kept = input.substr(static_cast<std::size_t>(value.Offset),
+                                                   static_cast<std::size_t>(value.Length));
+        if (value.Bytes != kept) text += " (the bytes kept are not the value's)";
         // Decoded from its first byte on, the value must end just where the scan says it does.
         TMemoryStream bytes(input.substr(static_cast<std::size_t>(value.Offset)));
         const std::unique_ptr<TObject> decoded = DecodeStream(bytes);

@@ -23,6 +23,9 @@ namespace kelvane::platform {
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
+// An entry that is neither a regular file nor a directory (POSIX: a FIFO, a
+// socket, a device); reading it may wait or never end.
+inline constexpr std::uint32_t kAttributeDevice = 0x40;
 
 // ---- Process -------------------------------------------------------------
 
@@ -51,7 +54,8 @@ std::string ModuleFileName();
 // The attribute bits of the entry a name denotes, or kInvalidFileAttributes
 // (then LastError() tells why). A symbolic link whose target cannot be
 // reached (dangling or looping) is an existing entry that is not a
-// directory, as Windows reports a link it cannot open.
+// directory, as Windows reports a link it cannot open. POSIX marks an entry
+// that is no regular file and no directory with kAttributeDevice.
 std::uint32_t FileAttributes(const std::string& name);
 
 // An open file; the handle closes itself, and is never copied.
@@ -62,22 +66,34 @@ class TFile {
 
   // Opens an existing file for reading, letting others read but not write it
   // (CreateFileA with GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). Returns
-  // false when it cannot be opened; LastError() then tells why.
+  // false when it cannot be opened; LastError() then tells why. The opening
+  // never waits: POSIX opens a FIFO without a writer at once, and its first
+  // read waits for one.
   bool Open(const std::string& name);
+  // Takes standard input, as the process inherited it, as a stream; its
+  // bytes come exactly as they are written (Windows: ReadFile on the handle,
+  // which translates nothing). Closing the file leaves standard input open.
+  bool OpenStandardInput();
   bool IsOpen() const;
+  // True for a source read from its start to its end that has no size and
+  // cannot seek: standard input, and on POSIX whatever is no regular file (a
+  // pipe, a FIFO, a character device).
+  bool IsStream() const;
   // The size in bytes (the POSIX backend takes it at the open), or -1 when
-  // it cannot be taken.
+  // it cannot be taken or the file is a stream.
   std::int64_t Size();
-  // Moves to an absolute offset; false on failure.
+  // Moves to an absolute offset; false on failure, and always for a stream.
   bool Seek(std::int64_t offset);
-  // Reads up to count bytes in one request; the number delivered, which may
-  // be fewer than asked before the end; 0 only at the end or on failure.
+  // Reads up to count bytes in one request, waiting for a stream's writer;
+  // the number delivered, which may be fewer than asked before the end; 0
+  // only at the end or on failure.
   std::size_t Read(void* buffer, std::size_t count);
   // True when every byte read so far is the file's as it stood at the open.
   // POSIX: the name still denotes the file opened, with the size and
   // modification time it had then, and no read found the end or failed
   // before that size. Windows: no writer can open the file while this handle
-  // is open, so an open file is always unchanged.
+  // is open, so an open file is always unchanged. A stream is unchanged
+  // unless a read failed: it has no state to compare.
   bool Unchanged() const;
   void Close();
 

@@ -1,9 +1,12 @@
 #include "torrent/InfoHash.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -12,7 +15,6 @@
 #include "digest/DigestTee.h"
 #include "digest/SHA.h"
 #include "torrent/MagnetLink.h"
-#include "driver/PathHelpers.h"
 #include "torrent/TorrentFacts.h"
 
 namespace kelvane {
@@ -20,9 +22,6 @@ namespace kelvane {
 namespace {
 
 constexpr std::int64_t kChunkSize = 256 * 1024;
-// The window a file larger than kReadWholeLimit is scanned in; long strings
-// beyond it are stepped over unread.
-constexpr std::size_t kWindow = 1 << 20;
 
 using TKind = TScannedValue::TKind;
 
@@ -41,28 +40,16 @@ std::int64_t RangeNumber(const TScannedValue& value) {
   return value.Kind == TKind::Integer ? value.Integer : 0;
 }
 
-// Feeds length (not negative) bytes from the stream's position to the tee in
-// chunks; raises EReadError unless every one of them arrives.
-void DigestRange(TStream& stream, std::int64_t length, TDigestTee& tee) {
+// Feeds length (not negative) bytes from the stream's position to the digest
+// in chunks; raises EReadError unless every one of them arrives.
+void DigestRange(TStream& stream, std::int64_t length, TBlockDigest& digest) {
   std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(length, kChunkSize)));
   for (std::int64_t remaining = length; remaining > 0;) {
     const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kChunkSize));
     stream.ReadExactly(chunk.data(), wanted);
-    tee.Update(chunk.data(), wanted);
+    digest.Update(chunk.data(), wanted);
     remaining -= static_cast<std::int64_t>(wanted);
   }
-}
-
-// The bytes of length (not negative) from offset: those the scanner holds, or
-// read again from the stream; raises EReadError unless every one arrives.
-std::string BytesAt(const TInfoScanner& scanner, TStream& stream, std::int64_t offset,
-                    std::int64_t length) {
-  std::string_view held;
-  if (scanner.Held(offset, length, held)) return std::string(held);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  stream.Seek(offset, TSeekOrigin::Beginning);
-  stream.ReadExactly(bytes.data(), bytes.size());
-  return bytes;
 }
 
 // The keys each line content needs noted by the scan.
@@ -81,12 +68,83 @@ const TScanKeys& KeysFor(TLineContent content) {
   return kTorrentFactKeys;
 }
 
-// The identities content asks for, or the Error "Error parsing file!", from
-// a scan of a stream of size bytes made with KeysFor(content). The info range
-// is hashed from the bytes the scanner holds when it holds it whole, else read
-// again from the stream, once whatever digests the content needs.
-TInfoIdentities IdentitiesOfScan(const TInfoScanner& scanner, const TInfoScan& scan,
-                                 TStream& stream, std::int64_t size, TLineContent content) {
+// The digests of the last info value a scan passed, taken as it passed: the
+// SHA-1 and the SHA-256 that were asked for, both of a long piece at once on
+// two threads (TDigestTee).
+class TInfoDigests final : public TInfoSink {
+ public:
+  TInfoDigests(bool sha1, bool sha256) : WantSha1(sha1), WantSha256(sha256) {}
+
+  void Begin(std::int64_t offset) override {
+    Start = offset;
+    Taken = 0;
+    Tee.reset();
+    if (WantSha1) Sha1.emplace();
+    if (WantSha256) Sha256.emplace();
+    TBlockDigest* first = Sha1 ? static_cast<TBlockDigest*>(&*Sha1) : &*Sha256;
+    if (Sha1 && Sha256) {
+      Tee.emplace(std::initializer_list<TBlockDigest*>{first, &*Sha256});
+    } else {
+      Tee.emplace(std::initializer_list<TBlockDigest*>{first});
+    }
+  }
+
+  void Take(const char* bytes, std::size_t count) override {
+    Taken += static_cast<std::int64_t>(count);
+    if (Tee) Tee->Update(bytes, count);
+  }
+
+  // The digest (SHA-1 or SHA-256) of exactly the range from start, length
+  // bytes, or null when it was not taken.
+  const TBlockDigest* Of(bool sha256, std::int64_t start, std::int64_t length) const {
+    if (Start != start || Taken != length) return nullptr;
+    return sha256 ? static_cast<const TBlockDigest*>(Sha256 ? &*Sha256 : nullptr)
+                  : static_cast<const TBlockDigest*>(Sha1 ? &*Sha1 : nullptr);
+  }
+
+ private:
+  bool WantSha1, WantSha256;
+  std::int64_t Start = -1;
+  std::int64_t Taken = 0;
+  std::optional<TSHA1Context> Sha1;
+  std::optional<TSHA256Context> Sha256;
+  std::optional<TDigestTee> Tee;
+};
+
+// The digest of the info range as hex digits: as the scan took it, else from
+// the bytes the scanner still holds, else read again from the stream.
+template <class TContext>
+std::string RangeDigest(const TInfoDigests& taken, const TInfoScanner& scanner, TStream& stream,
+                        std::int64_t start, std::int64_t length) {
+  constexpr bool sha256 = std::is_same_v<TContext, TSHA256Context>;
+  if (const TBlockDigest* digest = taken.Of(sha256, start, length)) return digest->DigestHex();
+  TContext context;
+  std::string_view held;
+  if (scanner.Held(start, length, held)) {
+    context.Update(held.data(), held.size());
+  } else {
+    stream.Seek(start, TSeekOrigin::Beginning);
+    DigestRange(stream, length, context);
+  }
+  return context.DigestHex();
+}
+
+// GetIdentitiesOfStream before the check that the source stayed as it was.
+TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
+  const std::int64_t size = stream.Size();
+  const std::int64_t first = stream.Position();
+  // A stream is read once: its bytes of the info value are hashed as the
+  // scan passes them, with SHA-256 as well where the line may need it. A
+  // file's info value gets on the way the digests the content asks for
+  // itself; the SHA-256 that only a link's facts show to be needed is read
+  // again, where the scan no longer holds the bytes.
+  const bool once = size < 0;
+  TInfoDigests taken(content != TLineContent::V2Digest,
+                     content == TLineContent::V2Digest || content == TLineContent::AllIdentities ||
+                         (once && content == TLineContent::MagnetLink));
+  TInfoScanner scanner(stream, kWindow);
+  const TInfoScan scan = scanner.Scan(KeysFor(content), {&taken, true});
+  if (scanner.Position() == first) return TInfoIdentities::Failure("Error - Blank file!");
   if (!scan.RootIsDictionary) RaiseInvalidCast();
   if (scan.InfoStart.Kind == TKind::None || scan.InfoLength.Kind == TKind::None) {
     return TInfoIdentities::Failure("Error parsing file!");
@@ -95,34 +153,28 @@ TInfoIdentities IdentitiesOfScan(const TInfoScanner& scanner, const TInfoScan& s
   const std::int64_t length = RangeNumber(scan.InfoLength);
   // The one check of the range, whoever set it: the decoder's -1 for a value
   // the stream ended inside, and any numbers the file supplies itself, are
-  // refused here.
-  if (start < 0 || length < 0 || length > size - start) RaiseReadError();
+  // refused here. A range the scan passed lies whole in the source; any other
+  // must be read again, which a stream cannot do.
+  std::string_view held;
+  const bool passed = taken.Of(false, start, length) != nullptr ||
+                      taken.Of(true, start, length) != nullptr ||
+                      (length >= 0 && scanner.Held(start, length, held));
+  if (start < 0 || length < 0 || (!passed && (once || length > size - start))) RaiseReadError();
   const TTorrentFacts facts =
       content == TLineContent::V1Digest
           ? TTorrentFacts()
-          : ReadTorrentFacts(KeysFor(content), scan, [&](const TScannedValue& value) {
-              return BytesAt(scanner, stream, value.Offset, value.Length);
-            });
+          : ReadTorrentFacts(KeysFor(content), scan,
+                             [](const TScannedValue& value) { return value.Bytes; });
   if (content == TLineContent::V2Digest && !facts.HasV2Identity()) return {};
+  TInfoIdentities identities;
   // A magnet link always needs the SHA-1: for its v1 identity, or as the name
   // of last resort.
-  const bool needsSha1 = content != TLineContent::V2Digest;
-  const bool needsSha256 = content != TLineContent::V1Digest && facts.HasV2Identity();
-  TSHA1Context sha1;
-  TSHA256Context sha256;
-  TDigestTee tee = needsSha1 && needsSha256 ? TDigestTee{&sha1, &sha256}
-                   : needsSha1              ? TDigestTee{&sha1}
-                                            : TDigestTee{&sha256};
-  std::string_view held;
-  if (scanner.Held(start, length, held)) {
-    tee.Update(held.data(), held.size());
-  } else {
-    stream.Seek(start, TSeekOrigin::Beginning);
-    DigestRange(stream, length, tee);
+  if (content != TLineContent::V2Digest) {
+    identities.Sha1Hex = RangeDigest<TSHA1Context>(taken, scanner, stream, start, length);
   }
-  TInfoIdentities identities;
-  if (needsSha1) identities.Sha1Hex = sha1.DigestHex();
-  if (needsSha256) identities.Sha256Hex = sha256.DigestHex();
+  if (content != TLineContent::V1Digest && facts.HasV2Identity()) {
+    identities.Sha256Hex = RangeDigest<TSHA256Context>(taken, scanner, stream, start, length);
+  }
   if (content == TLineContent::MagnetLink || content == TLineContent::AllIdentities) {
     identities.Magnet = MagnetLink(facts, identities.Sha1Hex, identities.Sha256Hex);
   }
@@ -130,13 +182,6 @@ TInfoIdentities IdentitiesOfScan(const TInfoScanner& scanner, const TInfoScan& s
     identities.Name = TorrentName(facts, identities.Sha1Hex);
   }
   return identities;
-}
-
-// GetIdentitiesOfStream before the check that the source stayed as it was.
-TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
-  const std::int64_t size = stream.Size();
-  TInfoScanner scanner(stream, size >= 0 && size <= kReadWholeLimit ? std::size_t(size) : kWindow);
-  return IdentitiesOfScan(scanner, scanner.Scan(KeysFor(content)), stream, size, content);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,10 +47,9 @@ inline constexpr char kNoV2InfoHash[] = "Error - No v2 info hash!";
 // failure met while reading or digesting it.
 inline constexpr char kErrorInFile[] = "Error in file ";
 
-// A file of at most this many bytes is read whole in one request and hashed
-// from memory; a larger one is scanned in windows and its info value read
-// again.
-inline constexpr std::int64_t kReadWholeLimit = 64 << 20;
+// A source is read in windows of at most this many bytes through one buffer;
+// a file no larger is read whole in one request.
+inline constexpr std::size_t kWindow = 1 << 20;
 
 // The identities of a file that content needs: the SHA-1 of the info
 // value's bytes; with V2Digest the SHA-256 of the same bytes instead, empty
@@ -63,9 +63,15 @@ inline constexpr std::int64_t kReadWholeLimit = 64 << 20;
 // once, whatever digests the content needs.
 TInfoIdentities GetIdentities(const std::string& fileName, TLineContent content);
 
-// As GetIdentities, for a stream standing at its first byte that is known not
-// to be empty. A stream of more than kReadWholeLimit bytes is read again for
-// the info range; the stream is asked after the last read whether its source
+// As GetIdentities, for a stream standing at its first byte, of a known size
+// or of none (Size() -1: read once, from where it stands to its end, and
+// never sought). An empty stream gives "Error - Blank file!". Memory stays
+// bounded by kWindow and the values the content needs, whatever the stream's
+// size. A stream of a known size is read again only for what the first pass
+// could not know it needed (the SHA-256 of a v2 info value larger than
+// kWindow where only a link asked for it on the way; a range the file
+// supplies itself); a stream of none gets EReadError where its line would
+// need that. The stream is asked after the last read whether its source
 // changed.
 TInfoIdentities GetIdentitiesOfStream(TStream& stream, TLineContent content);
 

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,9 +23,35 @@ std::uint32_t FileAttributes(const std::string& name) {
     KeepError(static_cast<std::uint32_t>(error));
     return kInvalidFileAttributes;
   }
-  // Only the directory bit means anything to the program.
-  return S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeArchive;
+  if (S_ISDIR(info.st_mode)) return kAttributeDirectory;
+  return S_ISREG(info.st_mode) ? kAttributeArchive : kAttributeDevice;
 }
+
+namespace {
+
+// Waits until fd has bytes to read or has ended (POLLHUP: every writer has
+// gone). A FIFO opened before any writer reports neither until one comes.
+bool WaitForBytes(int fd) {
+  pollfd watched{fd, POLLIN, 0};
+  while (true) {
+    const int n = poll(&watched, 1, -1);
+    if (n > 0) return true;
+    if (n < 0 && errno != EINTR) return false;
+  }
+}
+
+// A larger pipe lets the writer run ahead by more than the usual 64 KiB, so
+// that both sides switch less often; where the system refuses, nothing is
+// lost.
+void WidenPipe(int fd, const struct stat& info) {
+#ifdef F_SETPIPE_SZ
+  if (S_ISFIFO(info.st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+#else
+  (void)fd, (void)info;
+#endif
+}
+
+}  // namespace
 
 struct TFile::TState {
   int Fd = -1;
@@ -32,6 +59,8 @@ struct TFile::TState {
   struct stat Opened {};    // taken when the file was opened
   std::int64_t Offset = 0;  // where the next read starts
   bool EndedEarly = false;  // a read found the end, or failed, before Opened.st_size
+  bool Stream = false;      // no regular file: read to its end, never compared
+  bool Owned = true;        // closed by Close (standard input is not)
 };
 
 TFile::TFile() : State(std::make_unique<TState>()) {}
@@ -56,7 +85,17 @@ bool TFile::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  *State = {fd, name, info, 0, false};
+  *State = {fd, name, info, 0, false, !S_ISREG(info.st_mode), true};
+  WidenPipe(fd, info);
+  return true;
+}
+
+bool TFile::OpenStandardInput() {
+  Close();
+  struct stat info;
+  if (fstat(STDIN_FILENO, &info) != 0) return false;
+  *State = {STDIN_FILENO, {}, info, 0, false, true, false};
+  WidenPipe(STDIN_FILENO, info);
   return true;
 }
 
@@ -64,18 +103,31 @@ bool TFile::IsOpen() const {
   return State->Fd >= 0;
 }
 
+bool TFile::IsStream() const {
+  return State->Stream;
+}
+
 std::int64_t TFile::Size() {
-  return State->Fd >= 0 ? State->Opened.st_size : -1;
+  return State->Fd >= 0 && !State->Stream ? State->Opened.st_size : -1;
 }
 
 bool TFile::Seek(std::int64_t offset) {
-  if (State->Fd < 0 || offset < 0 || lseek(State->Fd, offset, SEEK_SET) != offset) return false;
+  if (State->Fd < 0 || State->Stream || offset < 0 ||
+      lseek(State->Fd, offset, SEEK_SET) != offset) {
+    return false;
+  }
   State->Offset = offset;
   return true;
 }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
   if (State->Fd < 0) return 0;
+  // A FIFO opened without waiting reads as ended until a writer comes: its
+  // first read waits for one, or for bytes, as a blocking open would.
+  if (State->Stream && State->Offset == 0 && !WaitForBytes(State->Fd)) {
+    State->EndedEarly = true;
+    return 0;
+  }
   // One system call: a caller that wants more asks again, and a small file
   // then costs no extra call that only finds its end.
   while (true) {
@@ -85,9 +137,13 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
       return static_cast<std::size_t>(n);
     }
     if (n < 0 && errno == EINTR) continue;
+    // A stream its parent or the open left non-blocking.
+    if (n < 0 && errno == EAGAIN && State->Stream && WaitForBytes(State->Fd)) continue;
     // Nothing where the file held bytes at the open: it was cut meanwhile,
-    // or it cannot be read.
-    if (count > 0 && State->Offset < State->Opened.st_size) State->EndedEarly = true;
+    // or it cannot be read. A stream ends where it ends.
+    if (count > 0 && (n < 0 || (!State->Stream && State->Offset < State->Opened.st_size))) {
+      State->EndedEarly = true;
+    }
     return 0;
   }
 }
@@ -95,6 +151,7 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
 bool TFile::Unchanged() const {
   const struct stat& opened = State->Opened;
   struct stat now;
+  if (State->Stream) return State->Fd >= 0 && !State->EndedEarly;
   return State->Fd >= 0 && !State->EndedEarly && stat(State->Name.c_str(), &now) == 0 &&
          now.st_dev == opened.st_dev && now.st_ino == opened.st_ino &&
          now.st_size == opened.st_size && now.st_mtim.tv_sec == opened.st_mtim.tv_sec &&
@@ -102,10 +159,8 @@ bool TFile::Unchanged() const {
 }
 
 void TFile::Close() {
-  if (State->Fd >= 0) {
-    close(State->Fd);
-    State->Fd = -1;
-  }
+  if (State->Fd >= 0 && State->Owned) close(State->Fd);
+  State->Fd = -1;
 }
 
 }  // namespace kelvane::platform

@@ -11,7 +11,8 @@
 //   - "*.*" matches every name, and a component ending in ".*" also matches
 //     a name that stops where that ".*" begins ("a.*" matches "a").
 // A directory that cannot be read and a pattern that matches nothing fail
-// the search. There are no short names.
+// the search. There are no short names. An entry that is no regular file and
+// no directory (a FIFO, a socket, a device) carries kAttributeDevice.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -78,13 +79,18 @@ bool TFileSearch::FindNext(TFindData& data) {
   if (State->Dir == nullptr) return false;
   while (const dirent* entry = readdir(State->Dir.get())) {
     if (!PatternMatches(State->Mask, entry->d_name)) continue;
-    bool directory = entry->d_type == DT_DIR;
+    data.Attributes = entry->d_type == DT_DIR   ? kAttributeDirectory
+                      : entry->d_type == DT_REG ? kAttributeArchive
+                                                : kAttributeDevice;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      // A link that leads nowhere is still a file: opening it is what fails.
       struct stat info;
       const std::string full = State->Directory + entry->d_name;
-      directory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+      data.Attributes = stat(full.c_str(), &info) != 0 ? kAttributeArchive
+                        : S_ISDIR(info.st_mode)         ? kAttributeDirectory
+                        : S_ISREG(info.st_mode)         ? kAttributeArchive
+                                                        : kAttributeDevice;
     }
-    data.Attributes = directory ? kAttributeDirectory : kAttributeArchive;
     data.FileName = entry->d_name;
     data.AlternateFileName.clear();
     return true;

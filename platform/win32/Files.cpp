@@ -15,6 +15,7 @@ std::uint32_t FileAttributes(const std::string& name) {
 
 struct TFile::TState {
   HANDLE Handle = INVALID_HANDLE_VALUE;
+  bool Stream = false;  // standard input: read to its end, never closed here
 };
 
 TFile::TFile() : State(std::make_unique<TState>()) {}
@@ -33,26 +34,40 @@ bool TFile::Open(const std::string& name) {
   return IsOpen();
 }
 
+bool TFile::OpenStandardInput() {
+  Close();
+  const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return false;
+  State->Handle = handle;
+  State->Stream = true;
+  return true;
+}
+
 bool TFile::IsOpen() const {
   return State->Handle != INVALID_HANDLE_VALUE;
 }
 
+bool TFile::IsStream() const {
+  return State->Stream;
+}
+
 std::int64_t TFile::Size() {
   LARGE_INTEGER size;
-  if (!IsOpen() || !GetFileSizeEx(State->Handle, &size)) return -1;
+  if (!IsOpen() || State->Stream || !GetFileSizeEx(State->Handle, &size)) return -1;
   return size.QuadPart;
 }
 
 bool TFile::Seek(std::int64_t offset) {
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
-  return IsOpen() && offset >= 0 &&
+  return IsOpen() && !State->Stream && offset >= 0 &&
          SetFilePointerEx(State->Handle, distance, nullptr, FILE_BEGIN) != 0;
 }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
   if (!IsOpen()) return 0;
   // ReadFile takes a 32-bit count; a larger request is simply delivered short.
+  // A pipe whose writer has gone fails the call: its end, like any failure.
   const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
   DWORD got = 0;
   if (!ReadFile(State->Handle, buffer, wanted, &got, nullptr)) return 0;
@@ -65,10 +80,9 @@ bool TFile::Unchanged() const {
 }
 
 void TFile::Close() {
-  if (IsOpen()) {
-    CloseHandle(State->Handle);
-    State->Handle = INVALID_HANDLE_VALUE;
-  }
+  if (IsOpen() && !State->Stream) CloseHandle(State->Handle);
+  State->Handle = INVALID_HANDLE_VALUE;
+  State->Stream = false;
 }
 
 }  // namespace kelvane::platform

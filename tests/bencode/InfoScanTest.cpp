@@ -167,5 +167,29 @@ TEST(InfoScanTest, StepsOverLongStringsAndHoldsWhatItRead) {
   EXPECT_EQ(whole.Delivered, input.size());
 }
 
+// With taps, the info value's bytes are handed on and the watched values kept whatever the
+// window, the long string inside the info value read through even where the stream could step
+// over it; bytes outside every tap are still stepped over.
+TEST(InfoScanTest, HandsOnTheInfoBytesAndKeepsWatchedValues) {
+  struct TCollect final : TInfoSink {
+    void Begin(std::int64_t offset) override { Start = offset, Bytes.clear(); }
+    void Take(const char* bytes, std::size_t count) override { Bytes.append(bytes, count); }
+    std::int64_t Start = -1;
+    std::string Bytes;
+  };
+  const std::string info = "d4:name1:a6:pieces300000:" + std::string(300000, 'p') + "e";
+  const std::string input = "d1:a3:abc1:b300000:" + std::string(300000, 'q') + "4:info" + info +
+                            "e";
+  TCountingStream stream(input, true);
+  TInfoScanner scanner(stream, 4096);
+  TCollect collected;
+  const TInfoScan scan = scanner.Scan({{"a"}, {"name"}}, {&collected, true});
+  EXPECT_EQ(collected.Start, scan.InfoStart.Integer);
+  EXPECT_EQ(collected.Bytes, info);
+  EXPECT_EQ(scan.Info[0].Bytes, "1:a");
+  EXPECT_EQ(scan.Root[0].Bytes, "3:abc");
+  EXPECT_LT(stream.Delivered, input.size() - 290000);
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -13,6 +13,10 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
 #endif
 
 namespace kelvane {
@@ -117,12 +121,21 @@ TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
 }
 
 #ifndef _WIN32
-// A FIFO holds no bytes of its own; waiting for a writer would hang the run.
-TEST(ReportFileTest, AFifoIsReportedWithoutWaitingForAWriter) {
+// A FIFO named exactly is read to its end once a writer comes, however late, and gets the line a
+// file of the same bytes gets; one whose writer leaves without a byte is a blank file.
+TEST(ReportFileTest, AFifoIsReadOnceItsWriterComes) {
   testing::TempFolder folder;
   const std::string fifo = folder.Name("pipe.torrent");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(Report(fifo, fifo, false), "Error - Blank file!  " + fifo + kEol);
+  for (const auto& [bytes, field] : {std::pair("d4:infoi1ee"s, std::string(kI1e)),
+                                     std::pair(""s, "Error - Blank file!"s)}) {
+    std::thread writer([&, bytes = bytes] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::ofstream(fifo, std::ios::binary) << bytes;
+    });
+    EXPECT_EQ(Report(fifo, fifo, false), field + "  " + Shown(fifo, "pipe.torrent") + kEol);
+    writer.join();
+  }
 }
 
 // The path is the name field as it stands, control bytes and all, escaped in the record where a

@@ -20,6 +20,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import urllib.parse
 
@@ -123,11 +124,14 @@ def check_usage(what, name, result):
           (code, err, out[:len(head)], [t in out for t in told], out.endswith(b"file.\n")))
 
 
-def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=False):
-    """Exit code, stdout and stderr of one run; with merged, both streams go to stdout."""
+def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=False,
+        stdin=subprocess.DEVNULL, feed=None):
+    """Exit code, stdout and stderr of one run; with merged, both streams go to stdout. feed
+    (bytes) comes through a pipe on standard input; else stdin is what it gets."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         code = subprocess.run(EMULATOR + [program or os.path.join(PROG, os.fsdecode(NAME))] + args,
-                              cwd=cwd or START, stdin=subprocess.DEVNULL, stdout=stdout or out,
+                              cwd=cwd or START, stdout=stdout or out, input=feed,
+                              stdin=None if feed is not None else stdin,
                               stderr=subprocess.STDOUT if merged else err, timeout=120,
                               restore_signals=restore_signals).returncode
         out.seek(0)
@@ -627,23 +631,28 @@ def resources_are_no_file_fault():
         print("SKIPPED: descriptor and memory limits (the sanitizers' run-time needs descriptors"
               " of its own, and more address space than any limit leaves)")
         return
-    # A 40 MB file is read whole; memory for it is refused, after the line of a small file.
-    big = put(folder, "big.torrent", *wrap(bencode({"pieces": b"p" * 40_000_000})), folder + "/")
-    small = want[0]
+    # A file is read through one small buffer, but a link keeps the values it reads whole: a
+    # 40 MB file list is refused memory, after the line of a small file.
+    files = [{"length": 1, "path": ["%07d" % i + "x" * 990]} for i in range(40_000)]
+    info = bencode({"files": files, "name": "big", "piece length": 16384, "pieces": b"p" * 20})
+    put(folder, "big.torrent", *wrap(info), folder + "/")
+    big = os.path.join(folder, "big.torrent")
+    small = run(["-magnet", names[0]])[1]
     fits = None
     for kib in range(20_000, 400_000, 5_000):  # the least address space a small file needs
-        command = ["prlimit", "--as=%d" % (kib * 1024), program, names[0]]
-        if run(command[1:], program=command[0])[:2] == (0, small + b"\n"):
+        command = ["prlimit", "--as=%d" % (kib * 1024), program, "-magnet", names[0]]
+        if run(command[1:], program=command[0])[:2] == (0, small):
             fits = kib
             break
-    command = ["prlimit", "--as=%d" % ((fits + 20_000) * 1024), program, names[0],
-               os.path.join(folder, "big.torrent"), names[1]]
+    command = ["prlimit", "--as=%d" % ((fits + 20_000) * 1024), program, "-magnet", names[0], big,
+               names[1]]
     code, out, err = run(command[1:], program=command[0])
     equal("a file memory is refused for: the lines before it, the diagnostic, status 1",
-          (1, small + b"\n",
-           b"kelvane: " + os.fsencode(folder) + b"/big.torrent: Cannot allocate memory\n"),
+          (1, small, b"kelvane: " + os.fsencode(big) + b": Cannot allocate memory\n"),
           (code, out, err))
-    expect([os.path.join(folder, "big.torrent")], [big])
+    code, out, err = run(["-magnet", big])
+    equal("the same file with memory enough: its link", (0, b"", True),
+          (code, err, out.startswith(b"magnet:?xt=urn:btih:" + digest(info).lower().encode())))
 
 
 @case(windows=False)
@@ -824,6 +833,114 @@ def json_odd_names_and_errors():
           (json_run[0], json_run[2], [r["path"] for r in json_run[1]]))
     expect(["-json", "-json"], [], err=b"" if WINDOWS else notice("-json", NOT_FOUND))
     fatal(["-json", mask], FULL)
+
+
+def stream_torrent(seed, pieces_size=60):
+    """A hybrid torrent whose name and pieces hold CR LF and 0x1A bytes, under an announce URL:
+    (bytes, its plain, -v2 and -magnet fields)."""
+    tree = {seed: {"": {"length": 20000, "pieces root": content("root", 32)}}}
+    info = bencode({"file tree": tree, "length": 20000, "meta version": 2, "name": seed + "\r\n\x1a",
+                    "piece length": 16384, "pieces": b"\r\n\x1a" + content(seed, pieces_size)})
+    data = wrap(info, {"announce": "http://t.invalid/a"}, {"comment": "\x1a\r\n"})[0]
+    sha1, sha256 = hashlib.sha1(info).hexdigest(), hashlib.sha256(info).hexdigest()
+    link = ("magnet:?xt=urn:btih:%s&xt=urn:btmh:1220%s&dn=%s___&tr=http%%3a%%2f%%2ft.invalid"
+            "%%2fa" % (sha1, sha256, seed))
+    return data, sha1.upper().encode(), sha256.upper().encode(), link.encode()
+
+
+@case()
+def standard_input_redirected_from_a_file():
+    """The target "-" reads standard input byte for byte (on Windows with no text translation of
+    CR LF or 0x1A), and its name field is "-"; a file named "-" is reached with its folder."""
+    folder = os.path.join(WORK, "stdin")
+    data, sha1, sha256, link = stream_torrent("redirected")
+    path = os.path.join(folder, "x.torrent")
+    put(folder, "x.torrent", data, b"")
+    dash = put(folder, "-", *torrent("a file named -"), os.path.join(".", "-"))
+    for options, field in [([], sha1), (["-v2"], sha256), (["-magnet"], link)]:
+        with open(path, "rb") as f:
+            code, out, err = run(options + ["-"], stdin=f)
+        named = b"" if options == ["-magnet"] else b"  -"
+        equal(f"{options} - < a file", (0, field + named + EOL, b""), (code, out, err))
+    expect([os.path.join(".", "-")], [dash], cwd=folder)
+
+
+@case(windows=False)
+def standard_input_through_a_pipe():
+    data, sha1, _, _ = stream_torrent("piped", 3_000_000)
+    equal("- through a pipe", (0, sha1 + b"  -\n", b""), run(["-"], feed=data))
+    equal("-hash - through a pipe, between files",
+          (0, lines(["x.torrent"], True)[0] + b"\n" + sha1 + b"\n" + lines(["x.torrent"], True)[0]
+           + b"\n", b""), run(["-hash", "x.torrent", "-", "x.torrent"], feed=data))
+
+
+@case(windows=False)
+def dev_stdin_and_process_substitution():
+    """/dev/stdin over a pipe and a process substitution (/dev/fd/N) are read to their end."""
+    data, sha1, _, _ = stream_torrent("substituted", 3_000_000)
+    equal("/dev/stdin over a pipe", (0, sha1 + b"\n", b""), run(["-hash", "/dev/stdin"], feed=data))
+    path = os.path.join(WORK, "substituted.torrent")
+    with open(path, "wb") as f:
+        f.write(data)
+    script = 'exec "$0" -hash <(cat "$1")'
+    equal("a process substitution", (0, sha1 + b"\n", b""),
+          run(["-c", script, os.path.join(PROG, os.fsdecode(NAME)), path], program="bash"))
+
+
+@case(windows=False)
+def fifo_named_exactly_with_a_writer():
+    folder = os.path.join(WORK, "fifo")
+    os.makedirs(folder, exist_ok=True)
+    os.mkfifo(os.path.join(folder, "x.fifo"))
+    data, sha1, _, _ = stream_torrent("fifo", 3_000_000)
+
+    def write():
+        with open(os.path.join(folder, "x.fifo"), "wb") as f:
+            time.sleep(0.2)  # the program waits for the writer, and then for its bytes
+            f.write(data)
+
+    writer = threading.Thread(target=write)
+    writer.start()
+    result = run(["x.fifo"], cwd=folder)
+    writer.join()
+    equal("a FIFO named exactly", (0, sha1 + b"  x.fifo\n", b""), result)
+
+
+@case(windows=False)
+def fifo_in_a_masked_folder_is_passed_over():
+    """A mask and a folder pass over a FIFO without opening it: no writer comes, no run hangs."""
+    folder = os.path.join(WORK, "masked")
+    want = [put(folder, "a.torrent", *torrent("masked"), target)
+              for target in ["*.torrent", "./", "?.torrent"]]
+    os.mkfifo(os.path.join(folder, "b.torrent"))
+    expect(["*.torrent", "./", "?.torrent"], want, cwd=folder)
+
+
+@case(windows=False)
+def empty_and_cut_streams():
+    """An empty pipe is a blank file; a pipe cut inside the info value is an error, as the same
+    bytes in a file are; one cut after it still gives the digest."""
+    data, sha1, _, _ = stream_torrent("cut", 3_000_000)
+    start, end = data.index(b"4:info") + 6, data.index(b"7:comment")
+    for feed, field in [(b"", BLANK), (data[:start + 10], IN_FILE), (data[:end - 1], IN_FILE),
+                        (data[:end], sha1)]:
+        line = field + b"  -\n"
+        equal(f"a pipe of {len(feed)} bytes", (status(line, b""), line, b""), run(["-"], feed=feed))
+
+
+@case(windows=False)
+def v2_and_magnet_on_a_stream():
+    """-v2 and -magnet give a stream the line the same bytes give as a file."""
+    data, sha1, sha256, link = stream_torrent("options", 3_000_000)
+    v1 = wrap(bencode({"name": "v1", "piece length": 16384, "pieces": content("v1", 40)}))[0]
+    path = os.path.join(WORK, "options.torrent")
+    for options, bytes_, field in [(["-v2"], data, sha256), (["-magnet"], data, link),
+                                   (["-v2"], v1, b"Error - No v2 info hash!")]:
+        with open(path, "wb") as f:
+            f.write(bytes_)
+        named = run(options + ["-hash", path])
+        equal(f"{options} on a stream", (status(field, b""), field + b"\n", b""), named)
+        equal(f"{options} on a stream as on a file", named, run(options + ["-hash", "-"], feed=bytes_))
 
 
 def main():
