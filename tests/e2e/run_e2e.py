@@ -116,9 +116,9 @@ def check_usage(what, name, result):
         equal(f"usage screen {what}", (0, b"", head, True),
               (code, err, out[:len(head)], bool(tail)))
         return
-    head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] TARGET...\n       " + name
+    head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] [-json] TARGET...\n       " + name
             + b" --version | --help\n")
-    told = [b"-hash", b"-v2", b"-magnet", b"--version", b'"*"', b'"?"', b'"^MASK"',
+    told = [b"-hash", b"-v2", b"-magnet", b"-json", b"--version", b'"*"', b'"?"', b'"^MASK"',
             b'"-" reads standard input', b"current folder", b"sorted by name", b"Exit status"]
     equal(f"usage screen {what}", (0, b"", head, [True] * len(told), True),
           (code, err, out[:len(head)], [t in out for t in told], out.endswith(b"file.\n")))
