@@ -11,7 +11,8 @@
 //   - "*.*" matches every name, and a component ending in ".*" also matches
 //     a name that stops where that ".*" begins ("a.*" matches "a").
 // A directory that cannot be read and a pattern that matches nothing fail
-// the search. There are no short names.
+// the search. A symbolic link is marked as Windows marks one (a reparse
+// point), and as a directory where it leads to one. There are no short names.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -79,12 +80,15 @@ bool TFileSearch::FindNext(TFindData& data) {
   while (const dirent* entry = readdir(State->Dir.get())) {
     if (!PatternMatches(State->Mask, entry->d_name)) continue;
     bool directory = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+    bool link = entry->d_type == DT_LNK;
+    if (entry->d_type == DT_UNKNOWN || link) {
       struct stat info;
       const std::string full = State->Directory + entry->d_name;
+      if (!link) link = lstat(full.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
       directory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     }
-    data.Attributes = directory ? kAttributeDirectory : kAttributeArchive;
+    data.Attributes =
+        (directory ? kAttributeDirectory : kAttributeArchive) | (link ? kAttributeReparsePoint : 0);
     data.FileName = entry->d_name;
     data.AlternateFileName.clear();
     return true;
