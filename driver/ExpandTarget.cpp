@@ -99,7 +99,7 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
   bool found = search.FindFirst(pattern, entry);
   if (!found) listing.SearchError = platform::LastError();
   // Hidden, system and read-only entries are accepted like any other; outside a walk, so are
-  // directories, "." and ".." among them, which ListedFileNames leaves out.
+  // directories, "." and ".." among them, which are never reported.
   for (; found; found = search.FindNext(entry)) {
     const bool accepted = withFolders && IsDirectory(entry) ? IsSubfolder(entry)
                                                             : PassesFilter(entry.FileName, filter);
@@ -113,15 +113,6 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
                           [](const platform::TFindData& e) { return !IsDirectory(e); });
   }
   return listing;
-}
-
-std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
-  std::vector<std::string> names;
-  for (const platform::TFindData& entry : listing.AcceptedEntries) {
-    if (IsDirectory(entry)) continue;
-    names.push_back(listing.ListedDirectory + entry.FileName);
-  }
-  return names;
 }
 
 bool ReportThroughShortName(const std::string& name, const TShownName& shownName,

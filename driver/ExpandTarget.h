@@ -56,10 +56,6 @@ struct TDirectoryListing {
 TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
                                 bool withFolders = false);
 
-// Every accepted entry that is not a directory, as ListedDirectory + long
-// name, in listing order.
-std::vector<std::string> ListedFileNames(const TDirectoryListing& listing);
-
 // True when mask ("*" any run, "?" exactly one byte) consumes the whole name,
 // ignoring case by the 8-bit code page. An empty name or mask never matches.
 bool MatchesWildcard(std::string_view name, std::string_view mask);
