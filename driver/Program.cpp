@@ -57,6 +57,7 @@ constexpr const char* kFullUsage[] = {
     "  -hash      the digest (or the link) alone, without the name",
     "  -v2        the v2 info hash (SHA-256) of a v2 or hybrid torrent",
     "  -magnet    the file's magnet link in place of the line",
+    "  -r         every folder below a target's folder too, at any depth",
     "  --version  the program's version;  --help  this screen",
     "",
     "A target is a file, a folder (every file in it) or a mask in its last component:",
