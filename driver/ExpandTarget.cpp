@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -227,76 +228,123 @@ void WriteNotice(const std::string& target, const std::string& reason) {
                                                       std::string(platform::kConventions.LineEnd));
 }
 
-// One walk down a target's folder, or the one listing of it without options.Recursive.
-struct TWalk {
-  const std::string& Mask;
-  const TOptions& Options;
-  std::size_t TargetFolderLength;  // of each shown name: the target's directory as written
-  TOutcome Outcome;
-  bool ReportedAny = false;
+// What a walk down a tree comes to next, in order: a file to report, or a folder below the
+// target's that could not be read.
+struct TWalkItem {
+  std::string OpenName;   // a file's name to open; empty for a folder not read
+  std::string ShownPath;  // the file's or the folder's path as given
+  std::uint32_t Error = 0;
+  std::exception_ptr Raised;  // what listing the folder raised
 };
 
-// Reports the files, all of one folder, in their order, shown under shownDirectory and each
-// name: opened straight away, by this thread or a second one, while the lines go out in order.
-void ReportFiles(const std::vector<std::string>& files, const std::string& shownDirectory,
-                 TWalk& walk) {
-  ForEachInOrder<TFileLook>(
-      files.size(), [&](std::size_t i) { return LookAtFile(files[i], walk.Options.Content); },
-      [&](std::size_t i, const TFileLook& look, bool alone) {
-        bool reported = false;
-        const TShownName shown(shownDirectory + FileNamePart(files[i]), walk.TargetFolderLength);
-        if (!ReportListedFile(files[i], shown, look, alone, walk.Options, walk.Outcome, reported)) {
-          return false;
-        }
-        walk.ReportedAny = walk.ReportedAny || reported;
-        return true;
-      });
-}
+// A depth-first walk down the folders below a target's folder (with options.Recursive; else the
+// one listing of that folder), in listing order: one listing a level is held, never a list of
+// the tree.
+class TTreeWalk {
+ public:
+  TTreeWalk(const std::string& mask, bool recursive) : Mask(mask), Recursive(recursive) {}
 
-// Reports each file of the directory that the mask selects and, in a walk, each of every folder
-// below, in listing order, depth first: one listing a level is held, and no list of the tree.
-// Returns why the directory's search failed (0 when it ran).
-std::uint32_t ReportFolder(const std::string& directory, const std::string& shownDirectory,
-                           TWalk& walk) {
-  TDirectoryListing listing = ListDirectory(directory, walk.Mask, walk.Options.Recursive);
-  if (platform::IsResourceShortage(listing.SearchError)) {
-    throw EOutOfResources(platform::ErrorText(listing.SearchError), shownDirectory + walk.Mask,
-                          listing.SearchError);
+  // Lists the target's folder; returns why its search failed (0 when it ran).
+  std::uint32_t Start(const std::string& directory, const std::string& shownDirectory) {
+    Levels.push_back({ListDirectory(directory, Mask, Recursive), 0, shownDirectory});
+    return Levels.back().Listing.SearchError;
   }
-  // A run of files is worked as one; the run ends at each folder the walk goes down into.
-  std::vector<std::string> files;
-  for (platform::TFindData& entry : listing.AcceptedEntries) {
-    if (!IsDirectory(entry)) {
-      files.push_back(listing.ListedDirectory + entry.FileName);
-      continue;
+
+  // Whether more than one item may come.
+  bool MayHoldMany() const { return Recursive || Levels.back().Listing.AcceptedEntries.size() > 1; }
+
+  // Fills item with the next file, or folder not read; false at the end of the walk. Never
+  // raises: what listing a folder raised comes as an item.
+  bool Next(TWalkItem& item) {
+    try {
+      return Advance(item);
+    } catch (...) {
+      Levels.clear();
+      item = TWalkItem{"", "", 0, std::current_exception()};
+      return true;
     }
-    if (!walk.Options.Recursive) continue;  // a directory of a plain listing is never reported
-    ReportFiles(files, shownDirectory, walk);
-    files.clear();
-    const std::string shownFolder = shownDirectory + entry.FileName;
-    const std::uint32_t error =
-        ReportFolder(listing.ListedDirectory + entry.FileName,
-                     shownFolder + platform::kConventions.ListingSeparator, walk);
-    // A folder gone since the listing is passed over, as a file gone is.
-    if (error != 0 && error != platform::kErrorNoMatch && !platform::IsNoFile(error)) {
-      walk.Outcome.FolderUnread = true;
-      if (platform::kConventions.NoticeForUnreadFolder) {
-        WriteNotice(shownFolder, platform::ErrorText(error));
+  }
+
+ private:
+  struct TLevel {
+    TDirectoryListing Listing;
+    std::size_t At;
+    std::string ShownDirectory;
+  };
+
+  bool Advance(TWalkItem& item) {
+    while (!Levels.empty()) {
+      TLevel& level = Levels.back();
+      if (level.At == level.Listing.AcceptedEntries.size()) {
+        Levels.pop_back();
+        continue;
+      }
+      const platform::TFindData& entry = level.Listing.AcceptedEntries[level.At++];
+      const std::string openName = level.Listing.ListedDirectory + entry.FileName;
+      const std::string shownPath = level.ShownDirectory + entry.FileName;
+      if (!IsDirectory(entry)) {
+        item = TWalkItem{openName, shownPath, 0, nullptr};
+        return true;
+      }
+      if (!Recursive) continue;  // a directory of a plain listing is never reported
+      TDirectoryListing listing = ListDirectory(openName, Mask, true);
+      const std::uint32_t error = listing.SearchError;
+      if (platform::IsResourceShortage(error)) {
+        throw EOutOfResources(platform::ErrorText(error), shownPath, error);
+      }
+      Levels.push_back(
+          {std::move(listing), 0, shownPath + platform::kConventions.ListingSeparator});
+      // A folder gone since the listing is passed over, as a file gone is.
+      if (error != 0 && error != platform::kErrorNoMatch && !platform::IsNoFile(error)) {
+        item = TWalkItem{"", shownPath, error, nullptr};
+        return true;
       }
     }
+    return false;
   }
-  ReportFiles(files, shownDirectory, walk);
-  return listing.SearchError;
-}
+
+  const std::string& Mask;
+  const bool Recursive;
+  std::vector<TLevel> Levels;
+};
 
 // Reports the files of the directory that the mask selects, and with options.Recursive those of
-// every folder below, each shown under shownDirectory and its path below the directory.
+// every folder below, each shown under shownDirectory and its path below the directory. The
+// files are opened straight away, by this thread or a second one, while the lines go out in
+// order.
 TOutcome ReportListedFiles(const std::string& directory, const std::string& mask,
                            const std::string& shownDirectory, const TOptions& options) {
-  TWalk walk{mask, options, shownDirectory.size(), {}, false};
-  const std::uint32_t searchError = ReportFolder(directory, shownDirectory, walk);
-  if (!walk.ReportedAny) walk.Outcome.Why = WhyNothing(directory, searchError);
-  return walk.Outcome;
+  TTreeWalk walk(mask, options.Recursive);
+  const std::uint32_t searchError = walk.Start(directory, shownDirectory);
+  if (platform::IsResourceShortage(searchError)) {
+    throw EOutOfResources(platform::ErrorText(searchError), shownDirectory + mask, searchError);
+  }
+  TOutcome outcome;
+  bool reportedAny = false;
+  ForEachTakenInOrder<TWalkItem, TFileLook>(
+      walk.MayHoldMany(), [&](TWalkItem& item) { return walk.Next(item); },
+      [&](const TWalkItem& item) {
+        return item.OpenName.empty() ? TFileLook{} : LookAtFile(item.OpenName, options.Content);
+      },
+      [&](const TWalkItem& item, const TFileLook& look, bool alone) {
+        if (item.Raised) std::rethrow_exception(item.Raised);
+        if (item.OpenName.empty()) {
+          outcome.FolderUnread = true;
+          if (platform::kConventions.NoticeForUnreadFolder) {
+            WriteNotice(item.ShownPath, platform::ErrorText(item.Error));
+          }
+          return true;
+        }
+        bool reported = false;
+        const TShownName shown(item.ShownPath, shownDirectory.size());
+        if (!ReportListedFile(item.OpenName, shown, look, alone, options, outcome, reported)) {
+          return false;
+        }
+        reportedAny = reportedAny || reported;
+        return true;
+      });
+  if (!reportedAny) outcome.Why = WhyNothing(directory, searchError);
+  return outcome;
 }
 
 // A target's folder (where a target without one looks, by the system's convention) and its last
