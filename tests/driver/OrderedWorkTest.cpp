@@ -92,6 +92,7 @@ TEST(OrderedWorkTest, ARefusedResultIsWorkedAgainAlone) {
 // order, one call at a time, never again after it said none is left, with a helper or without;
 // each item is used once, in order.
 TEST(OrderedWorkTest, TakenItemsAreUsedInTheOrderTakeGaveThem) {
+  const std::thread::id caller = std::this_thread::get_id();
   for (const std::size_t count : {0, 1, 2, 1000}) {
     for (const bool helped : {false, true}) {
       std::atomic<bool> taking = false;
@@ -108,7 +109,12 @@ TEST(OrderedWorkTest, TakenItemsAreUsedInTheOrderTakeGaveThem) {
             taking = false;
             return !ended;
           },
-          [](const std::string& item) { return item.size(); },
+          [&](const std::string& item) {
+            // The second thread slow: the caller meets the end while an item is still worked.
+            if (std::this_thread::get_id() != caller)
+              std::this_thread::sleep_for(std::chrono::microseconds(200));
+            return item.size();
+          },
           [&](const std::string& item, std::size_t size, bool) {
             EXPECT_EQ(size, item.size());
             used.push_back(item);
