@@ -110,9 +110,9 @@ TEST(OrderedWorkTest, TakenItemsAreUsedInTheOrderTakeGaveThem) {
             return !ended;
           },
           [&](const std::string& item) {
-            // The second thread slow: the caller meets the end while an item is still worked.
-            if (std::this_thread::get_id() != caller)
-              std::this_thread::sleep_for(std::chrono::microseconds(200));
+            // The second thread slower: the caller meets the end while an item is still worked.
+            const bool helper = std::this_thread::get_id() != caller;
+            std::this_thread::sleep_for(std::chrono::microseconds(helper ? 300 : 20));
             return item.size();
           },
           [&](const std::string& item, std::size_t size, bool) {
