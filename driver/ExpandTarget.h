@@ -23,11 +23,12 @@ namespace kelvane {
 // whose name REST does not match. With options.Recursive a target that names
 // a folder, or a mask in one, takes every folder below as well, at any depth
 // and in walk order (see ListDirectory), the mask choosing among the files of
-// each; a symbolic link to a folder is never followed, and the line shows the
-// path below the target's folder. A folder below that cannot be read gives a
-// notice where the conventions say so, and the run goes on. Returns true when
-// the target gave lines, each a digest or a link, and every folder was read. Only EInOutError
-// escapes, and the system's lack of a resource that no retry cured (EOutOfResources, EOutOfMemory).
+// each; a symbolic link to a folder is never followed, and a file's name is
+// its path below the target's folder. A folder below that cannot be read gives
+// a notice where the conventions say so, and the run goes on. Returns true
+// when the target gave lines, each a digest or a link, and every folder was
+// read. Only EInOutError escapes, and the system's lack of a resource that no
+// retry cured (EOutOfResources, EOutOfMemory).
 bool ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines
