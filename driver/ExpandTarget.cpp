@@ -228,8 +228,8 @@ void WriteNotice(const std::string& target, const std::string& reason) {
                                                       std::string(platform::kConventions.LineEnd));
 }
 
-// What a walk down a tree comes to next, in order: a file to report, or a folder below the
-// target's that could not be read.
+// What a walk down a tree comes to next, in order: a file to report, a folder below the
+// target's that could not be read, or what listing a folder raised.
 struct TWalkItem {
   std::string OpenName;   // a file's name to open; empty for a folder not read
   std::string ShownPath;  // the file's or the folder's path as given
