@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -36,6 +37,33 @@ bool PassesFilter(const std::string& name, const std::string& filter) {
   return MatchesWildcard(name, filter);
 }
 
+bool IsDirectory(const platform::TFindData& entry) {
+  return (entry.Attributes & platform::kAttributeDirectory) != 0;
+}
+
+// A folder a walk goes down into: no link, which might lead back up, and neither "." nor "..".
+bool IsSubfolder(const platform::TFindData& entry) {
+  return IsDirectory(entry) && (entry.Attributes & platform::kAttributeReparsePoint) == 0 &&
+         entry.FileName != "." && entry.FileName != "..";
+}
+
+// Whether a comes before b as the paths below them sort by their bytes: a folder as its name and
+// the separator, since every path below it goes on so.
+bool BeforeAsPaths(const platform::TFindData& a, const platform::TFindData& b) {
+  // The i-th byte of an entry's key, -1 past its end.
+  const auto byte = [](const platform::TFindData& entry, std::size_t i) -> int {
+    if (i < entry.FileName.size()) return static_cast<unsigned char>(entry.FileName[i]);
+    return i == entry.FileName.size() && IsDirectory(entry)
+               ? platform::kConventions.ListingSeparator
+               : -1;
+  };
+  for (std::size_t i = 0;; ++i) {
+    const int x = byte(a, i), y = byte(b, i);
+    if (x != y) return x < y;
+    if (x < 0) return false;
+  }
+}
+
 }  // namespace
 
 bool MatchesWildcard(std::string_view name, std::string_view mask) {
@@ -53,7 +81,8 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask) {
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
+                                bool withFolders) {
   TDirectoryListing listing;
   listing.ListedDirectory = directory;
   if (directory.empty()) return listing;
@@ -64,46 +93,36 @@ TDirectoryListing ListDirectory(const std::string& directory, const std::string&
 
   platform::TFileSearch search;
   platform::TFindData entry;
-  // An exclusion looks at every entry of the folder.
-  const std::string pattern = listing.ListedDirectory + (mask.empty()        ? "*.*"
-                                                         : IsExclusion(mask) ? "*"
-                                                                             : mask);
+  // An exclusion, and a walk, look at every entry of the folder.
+  const std::string pattern = listing.ListedDirectory + (mask.empty()                       ? "*.*"
+                                                         : IsExclusion(mask) || withFolders ? "*"
+                                                                                            : mask);
   bool found = search.FindFirst(pattern, entry);
   if (!found) listing.SearchError = platform::LastError();
-  // Hidden, system and read-only entries are accepted like any other; so are directories, "."
-  // and ".." among them, which ListedFileNames leaves out.
+  // Hidden, system and read-only entries are accepted like any other; outside a walk, so are
+  // directories, "." and ".." among them, which are never reported.
   for (; found; found = search.FindNext(entry)) {
-    if (PassesFilter(entry.FileName, filter)) listing.AcceptedEntries.push_back(entry);
+    const bool accepted = withFolders && IsDirectory(entry) ? IsSubfolder(entry)
+                                                            : PassesFilter(entry.FileName, filter);
+    if (accepted) listing.AcceptedEntries.push_back(entry);
   }
   if (platform::kConventions.ListingsSorted) {
-    // By the bytes of the names (std::string compares them as unsigned), as "LC_ALL=C ls".
-    std::sort(listing.AcceptedEntries.begin(), listing.AcceptedEntries.end(),
-              [](const platform::TFindData& a, const platform::TFindData& b) {
-                return a.FileName < b.FileName;
-              });
+    // By the bytes, as "LC_ALL=C ls" sorts names and "LC_ALL=C sort" the paths of a tree.
+    std::sort(listing.AcceptedEntries.begin(), listing.AcceptedEntries.end(), BeforeAsPaths);
+  } else {
+    std::stable_partition(listing.AcceptedEntries.begin(), listing.AcceptedEntries.end(),
+                          [](const platform::TFindData& e) { return !IsDirectory(e); });
   }
   return listing;
 }
 
-std::vector<std::string> ListedFileNames(const TDirectoryListing& listing) {
-  std::vector<std::string> names;
-  for (const platform::TFindData& entry : listing.AcceptedEntries) {
-    // Nor a FIFO or a device: reading one could wait for ever.
-    if ((entry.Attributes & (platform::kAttributeDirectory | platform::kAttributeDevice)) != 0) {
-      continue;
-    }
-    names.push_back(listing.ListedDirectory + entry.FileName);
-  }
-  return names;
-}
-
-bool ReportThroughShortName(const std::string& name, const std::string& shownName,
+bool ReportThroughShortName(const std::string& name, const TShownName& shownName,
                             const TOptions& options) {
   platform::TFileSearch search;
   platform::TFindData entry;
   bool found = search.FindFirst(name, entry);
   // Only directories are passed over; hidden and system files count.
-  while (found && (entry.Attributes & platform::kAttributeDirectory) != 0) {
+  while (found && IsDirectory(entry)) {
     found = search.FindNext(entry);
   }
   search.Close();
@@ -121,6 +140,7 @@ namespace {
 struct TOutcome {
   std::string Why;
   bool ErrorLine = false;
+  bool FolderUnread = false;  // a folder below the target's could not be read
 };
 
 // The reason a target that found nothing to report gives: the system's, given the code of the
@@ -174,12 +194,12 @@ TOutcome ReportExactName(const std::string& directory, const std::string& name,
 
 // Reports the listed file current as its look found it. Returns whether the look is to be taken
 // again with the calling thread alone, and sets reported and errorLine by the line it wrote.
-bool ReportListedFile(const std::string& current, const std::string& shownName,
+bool ReportListedFile(const std::string& current, const TShownName& shownName,
                       const TFileLook& look, bool alone, const TOptions& options, TOutcome& outcome,
                       bool& reported) {
   if (look.Shortage != 0) {
     if (!alone) return false;
-    RaiseShortage(look, shownName);
+    RaiseShortage(look, shownName.Path);
   }
   bool good = true;
   reported = true;
@@ -201,31 +221,125 @@ bool ReportListedFile(const std::string& current, const std::string& shownName,
   return true;
 }
 
-// Reports each file of the directory that the mask selects, in listing order, each shown under
-// shownDirectory and its name.
+// One line on standard error, after the lines standard output holds so far.
+void WriteNotice(const std::string& target, const std::string& reason) {
+  FlushStdOut();
+  platform::WriteStd(platform::TStdStream::Error, "kelvane: " + ShownText(target) + ": " + reason +
+                                                      std::string(platform::kConventions.LineEnd));
+}
+
+// What a walk down a tree comes to next, in order: a file to report, a folder below the
+// target's that could not be read, or what listing a folder raised.
+struct TWalkItem {
+  std::string OpenName;   // a file's name to open; empty for a folder not read
+  std::string ShownPath;  // the file's or the folder's path as given
+  std::uint32_t Error = 0;
+  std::exception_ptr Raised;  // what listing the folder raised
+};
+
+// A depth-first walk down the folders below a target's folder (with options.Recursive; else the
+// one listing of that folder), in listing order: one listing a level is held, never a list of
+// the tree.
+class TTreeWalk {
+ public:
+  TTreeWalk(const std::string& mask, bool recursive) : Mask(mask), Recursive(recursive) {}
+
+  // Lists the target's folder; returns why its search failed (0 when it ran).
+  std::uint32_t Start(const std::string& directory, const std::string& shownDirectory) {
+    Levels.push_back({ListDirectory(directory, Mask, Recursive), 0, shownDirectory});
+    return Levels.back().Listing.SearchError;
+  }
+
+  // Whether more than one item may come.
+  bool MayHoldMany() const { return Recursive || Levels.back().Listing.AcceptedEntries.size() > 1; }
+
+  // Fills item with the next file, or folder not read; false at the end of the walk. Never
+  // raises: what listing a folder raised comes as an item.
+  bool Next(TWalkItem& item) {
+    try {
+      return Advance(item);
+    } catch (...) {
+      Levels.clear();
+      item = TWalkItem{"", "", 0, std::current_exception()};
+      return true;
+    }
+  }
+
+ private:
+  struct TLevel {
+    TDirectoryListing Listing;
+    std::size_t At;
+    std::string ShownDirectory;
+  };
+
+  bool Advance(TWalkItem& item) {
+    while (!Levels.empty()) {
+      TLevel& level = Levels.back();
+      if (level.At == level.Listing.AcceptedEntries.size()) {
+        Levels.pop_back();
+        continue;
+      }
+      const platform::TFindData& entry = level.Listing.AcceptedEntries[level.At++];
+      const std::string openName = level.Listing.ListedDirectory + entry.FileName;
+      const std::string shownPath = level.ShownDirectory + entry.FileName;
+      // Nor a FIFO or a device: reading one could wait for ever.
+      if ((entry.Attributes & platform::kAttributeDevice) != 0) continue;
+      if (!IsDirectory(entry)) {
+        item = TWalkItem{openName, shownPath, 0, nullptr};
+        return true;
+      }
+      if (!Recursive) continue;  // a directory of a plain listing is never reported
+      TDirectoryListing listing = ListDirectory(openName, Mask, true);
+      const std::uint32_t error = listing.SearchError;
+      if (platform::IsResourceShortage(error)) {
+        throw EOutOfResources(platform::ErrorText(error), shownPath, error);
+      }
+      Levels.push_back(
+          {std::move(listing), 0, shownPath + platform::kConventions.ListingSeparator});
+      // A folder gone since the listing is passed over, as a file gone is.
+      if (error != 0 && error != platform::kErrorNoMatch && !platform::IsNoFile(error)) {
+        item = TWalkItem{"", shownPath, error, nullptr};
+        return true;
+      }
+    }
+    return false;
+  }
+
+  const std::string& Mask;
+  const bool Recursive;
+  std::vector<TLevel> Levels;
+};
+
+// Reports the files of the directory that the mask selects, and with options.Recursive those of
+// every folder below, each shown under shownDirectory and its path below the directory. The
+// files are opened straight away, by this thread or a second one, while the lines go out in
+// order.
 TOutcome ReportListedFiles(const std::string& directory, const std::string& mask,
                            const std::string& shownDirectory, const TOptions& options) {
-  // The whole listing is taken, and let go, before the first file is processed.
-  std::uint32_t searchError = 0;
-  std::vector<std::string> files;
-  {
-    const TDirectoryListing listing = ListDirectory(directory, mask);
-    searchError = listing.SearchError;
-    files = ListedFileNames(listing);
-  }
+  TTreeWalk walk(mask, options.Recursive);
+  const std::uint32_t searchError = walk.Start(directory, shownDirectory);
   if (platform::IsResourceShortage(searchError)) {
     throw EOutOfResources(platform::ErrorText(searchError), shownDirectory + mask, searchError);
   }
-  // The listing only holds entries that are no directories, so each is opened straight away, by
-  // this thread or a second one, while the lines go out in listing order.
   TOutcome outcome;
   bool reportedAny = false;
-  ForEachInOrder<TFileLook>(
-      files.size(), [&](std::size_t i) { return LookAtFile(files[i], options.Content); },
-      [&](std::size_t i, const TFileLook& look, bool alone) {
+  ForEachTakenInOrder<TWalkItem, TFileLook>(
+      walk.MayHoldMany(), [&](TWalkItem& item) { return walk.Next(item); },
+      [&](const TWalkItem& item) {
+        return item.OpenName.empty() ? TFileLook{} : LookAtFile(item.OpenName, options.Content);
+      },
+      [&](const TWalkItem& item, const TFileLook& look, bool alone) {
+        if (item.Raised) std::rethrow_exception(item.Raised);
+        if (item.OpenName.empty()) {
+          outcome.FolderUnread = true;
+          if (platform::kConventions.NoticeForUnreadFolder) {
+            WriteNotice(item.ShownPath, platform::ErrorText(item.Error));
+          }
+          return true;
+        }
         bool reported = false;
-        const std::string shown = shownDirectory + FileNamePart(files[i]);
-        if (!ReportListedFile(files[i], shown, look, alone, options, outcome, reported)) {
+        const TShownName shown(item.ShownPath, shownDirectory.size());
+        if (!ReportListedFile(item.OpenName, shown, look, alone, options, outcome, reported)) {
           return false;
         }
         reportedAny = reportedAny || reported;
@@ -233,13 +347,6 @@ TOutcome ReportListedFiles(const std::string& directory, const std::string& mask
       });
   if (!reportedAny) outcome.Why = WhyNothing(directory, searchError);
   return outcome;
-}
-
-// One line on standard error, after the lines standard output holds so far.
-void WriteNotice(const std::string& target, const std::string& reason) {
-  FlushStdOut();
-  platform::WriteStd(platform::TStdStream::Error, "kelvane: " + ShownText(target) + ": " + reason +
-                                                      std::string(platform::kConventions.LineEnd));
 }
 
 // A target's folder (where a target without one looks, by the system's convention) and its last
@@ -269,13 +376,27 @@ bool IsExactTarget(const std::string& target) {
          last.find_first_of("*?") == std::string::npos;
 }
 
+// Reports the one entry an exact target names, as the look found it; with options.Recursive a
+// folder (a link to one too, the user having named it) is walked down, its files shown under the
+// target and the separator.
+TOutcome ReportExactTarget(const std::string& target, const TTargetParts& parts,
+                           const TExactLook& look, const TOptions& options) {
+  const std::string name = parts.Directory + parts.Mask;
+  if (options.Recursive && look.Attributes != platform::kInvalidFileAttributes &&
+      (look.Attributes & platform::kAttributeDirectory) != 0) {
+    const char separator = platform::kConventions.ListingSeparator;
+    return ReportListedFiles(name + separator, "*", target + separator, options);
+  }
+  return ReportExactName(parts.Directory, name, target, look, options);
+}
+
 // Writes the notice a target that yielded no line gives; true when the target gave only digests
 // or links.
 bool ReportOutcome(const std::string& target, const TOutcome& outcome) {
   if (!outcome.Why.empty() && platform::kConventions.NoticeForEmptyTarget) {
     WriteNotice(target, outcome.Why);
   }
-  return outcome.Why.empty() && !outcome.ErrorLine;
+  return outcome.Why.empty() && !outcome.ErrorLine && !outcome.FolderUnread;
 }
 
 }  // namespace
@@ -283,11 +404,11 @@ bool ReportOutcome(const std::string& target, const TOutcome& outcome) {
 bool ExpandTarget(const std::string& target, const TOptions& options) {
   if (target == kStandardInputTarget) return ReportStandardInput(options);
   const TTargetParts parts = SplitTarget(target);
-  const std::string name = parts.Directory + parts.Mask;
   return ReportOutcome(
       target, IsExactTarget(target)
-                  ? ReportExactName(parts.Directory, name, target,
-                                    LookAtExactName(name, options.Content), options)
+                  ? ReportExactTarget(
+                        target, parts,
+                        LookAtExactName(parts.Directory + parts.Mask, options.Content), options)
                   : ReportListedFiles(parts.Directory, parts.Mask, DirectoryPart(target), options));
 }
 
@@ -315,9 +436,7 @@ bool ExpandTargets(const std::vector<std::string>& targets, const TOptions& opti
           if (look.File.Shortage != 0 && !alone) return false;
           const std::string& target = targets[first + i];
           allGood =
-              ReportOutcome(target, ReportExactName(parts.Directory, parts.Directory + parts.Mask,
-                                                    target, look, options)) &&
-              allGood;
+              ReportOutcome(target, ReportExactTarget(target, parts, look, options)) && allGood;
           return true;
         });
     first = end;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/Options.h"
+#include "driver/ReportFile.h"
 #include "platform/Platform.h"
 
 namespace kelvane {
@@ -20,9 +21,15 @@ namespace kelvane {
 // directory part as written and the file's name, or the file's name alone, as
 // they say too. A last component "^REST" selects every file of its folder
 // whose name REST does not match. The target "-" is standard input
-// (ReportStandardInput). Returns true when the target gave lines, each a
-// digest or a link. Only EInOutError escapes, and the system's lack of a
-// resource that no retry cured (EOutOfResources, EOutOfMemory).
+// (ReportStandardInput). With options.Recursive a target that names
+// a folder, or a mask in one, takes every folder below as well, at any depth
+// and in walk order (see ListDirectory), the mask choosing among the files of
+// each; a symbolic link to a folder is never followed, and a file's name is
+// its path below the target's folder. A folder below that cannot be read gives
+// a notice where the conventions say so, and the run goes on. Returns true
+// when the target gave lines, each a digest or a link, and every folder was
+// read. Only EInOutError escapes, and the system's lack of a resource that no
+// retry cured (EOutOfResources, EOutOfMemory).
 bool ExpandTarget(const std::string& target, const TOptions& options);
 
 // Expands each target in turn, as ExpandTarget does, with the same lines
@@ -32,7 +39,8 @@ bool ExpandTarget(const std::string& target, const TOptions& options);
 bool ExpandTargets(const std::vector<std::string>& targets, const TOptions& options);
 
 // The entries of one directory that one mask selects, in delivery order, or
-// sorted by the bytes of their names where the system's conventions say so.
+// sorted by the bytes of their names where the system's conventions say so;
+// in a walk down a tree, in the order the walk takes them.
 struct TDirectoryListing {
   std::string ListedDirectory;    // ends in the listing separator once listed
   std::uint32_t SearchError = 0;  // why the search failed (LastError); 0 when it ran
@@ -41,12 +49,14 @@ struct TDirectoryListing {
 
 // Lists the entries of directory, of every attribute, whose long names mask
 // accepts; an exclusion "^REST" accepts every name REST does not match. An
-// empty directory gives an empty listing.
-TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask);
-
-// Every accepted entry that is not a directory, as ListedDirectory + long
-// name, in listing order.
-std::vector<std::string> ListedFileNames(const TDirectoryListing& listing);
+// empty directory gives an empty listing. withFolders (a walk down a tree)
+// lists every subfolder as well, whatever the mask, and no other directory:
+// neither "." and "..", nor a symbolic link to a folder. Sorted, a folder
+// then comes where the paths below it sort, as its name and the separator
+// do; unsorted, the files come first, then the folders, each in delivery
+// order.
+TDirectoryListing ListDirectory(const std::string& directory, const std::string& mask,
+                                bool withFolders = false);
 
 // True when mask ("*" any run, "?" exactly one byte) consumes the whole name,
 // ignoring case by the 8-bit code page. An empty name or mask never matches.
@@ -59,7 +69,7 @@ bool IsPlainFileName(std::string_view name);
 // short name, reporting it as shownName; writes "Error - File not Exists: "
 // and the full name when no such file is found. Writes one line, and returns
 // whether it holds a digest or a link.
-bool ReportThroughShortName(const std::string& name, const std::string& shownName,
+bool ReportThroughShortName(const std::string& name, const TShownName& shownName,
                             const TOptions& options);
 
 }  // namespace kelvane

@@ -15,6 +15,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
                   : option == "-v2"     ? &v2
                   : option == "-magnet" ? &magnet
                   : option == "-json"   ? &json
+                  : option == "-r"      ? &options.Recursive
                                         : nullptr;
     if (taken == nullptr || *taken) break;
     *taken = true;

@@ -56,6 +56,7 @@ constexpr const char* kFullUsage[] = {
     "  -v2        the v2 info hash (SHA-256) of a v2 or hybrid torrent",
     "  -magnet    the file's magnet link in place of the line",
     "  -json      one JSON object per file, one a line, with every identity",
+    "  -r         every folder below a target's folder too, at any depth",
     "  --version  the program's version;  --help  this screen",
     "",
     "A target is a file, a folder (every file in it) or a mask in its last component:",
@@ -72,7 +73,7 @@ constexpr const char* kFullUsage[] = {
 void ShowUsage() {
   const std::string program = ShownText(FileNamePart(ArgumentText(0)));
   if (platform::kConventions.FullUsage) {
-    WriteLine("Usage: " + program + " [-hash] [-v2] [-magnet] [-json] TARGET...");
+    WriteLine("Usage: " + program + " [-hash] [-v2] [-magnet] [-json] [-r] TARGET...");
     WriteLine("       " + program + " --version | --help");
     WriteLine("");
     for (const char* line : kFullUsage) WriteLine(line);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "base/Exceptions.h"
 #include "base/FileStream.h"
@@ -37,8 +38,9 @@ TInfoIdentities IdentitiesOf(const TCompute& compute) {
 }
 
 // The name a file's line shows after its field, before ShownText.
-std::string NameField(const std::string& shownName) {
-  return platform::kConventions.PathAsGiven ? shownName : FileNamePart(shownName);
+std::string NameField(const TShownName& shownName) {
+  return platform::kConventions.PathAsGiven ? shownName.Path
+                                            : shownName.Path.substr(shownName.TargetFolderLength);
 }
 
 std::string LowerCase(std::string hex) {
@@ -69,6 +71,12 @@ std::string JsonRecord(const TInfoIdentities& identities, const std::string& nam
 }
 
 }  // namespace
+
+TShownName::TShownName(const std::string& path)
+    : Path(path), TargetFolderLength(DirectoryPart(path).size()) {}
+
+TShownName::TShownName(std::string path, std::size_t targetFolderLength)
+    : Path(std::move(path)), TargetFolderLength(targetFolderLength) {}
 
 // The system calls a listed file of up to kWindow bytes costs on
 // POSIX, each for a reason: open; fstat, for the size and modification time
@@ -109,7 +117,7 @@ void RaiseShortage(const TFileLook& look, const std::string& shownName) {
   throw EOutOfResources(platform::ErrorText(look.Shortage), shownName, look.Shortage);
 }
 
-bool WriteReportLine(const TInfoIdentities& identities, const std::string& shownName,
+bool WriteReportLine(const TInfoIdentities& identities, const TShownName& shownName,
                      const TOptions& options) {
   // Outside every catch-all on purpose: a line that cannot be written ends
   // the run (EInOutError), and no other line could be written in its place.
@@ -136,11 +144,10 @@ bool ReportStandardInput(const TOptions& options) {
     TFileStream stream(TFileStream::TStandardInput{});
     return GetIdentitiesOfStream(stream, options.Content);
   });
-  return WriteReportLine(identities, kStandardInputTarget, options);
+  return WriteReportLine(identities, std::string(kStandardInputTarget), options);
 }
 
-bool ReportFile(const std::string& openName, const std::string& shownName,
-                const TOptions& options) {
+bool ReportFile(const std::string& openName, const TShownName& shownName, const TOptions& options) {
   const TInfoIdentities identities = IdentitiesOf([&] {
     return IsExistingFile(openName) ? GetIdentities(openName, options.Content)
                                     : TInfoIdentities::Failure(kFileNotExists);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,18 @@
 
 namespace kelvane {
 
+// A file's name as its line shows it: the path as given, and how many of its first bytes name
+// the target's folder as the user wrote it, which a system that shows no path as given leaves
+// out of the line (platform/Conventions.h).
+struct TShownName {
+  // A name whose target's folder is its own directory part.
+  TShownName(const std::string& path);
+  TShownName(std::string path, std::size_t targetFolderLength);
+
+  std::string Path;
+  std::size_t TargetFolderLength;
+};
+
 // Writes exactly one line for the file, as WriteReportLine writes it from
 // the identities options.Content asks for, or from one of the error lines.
 // The file is tested and opened as openName; shownName is displayed as
@@ -17,7 +30,7 @@ namespace kelvane {
 // (EOutOfResources, EOutOfMemory, std::bad_alloc), which escapes, as does a
 // failure to write standard output (EInOutError). Returns whether the line
 // holds a digest or a link.
-bool ReportFile(const std::string& openName, const std::string& shownName, const TOptions& options);
+bool ReportFile(const std::string& openName, const TShownName& shownName, const TOptions& options);
 
 // What opening and reading a file found, taken by whichever thread is free.
 struct TFileLook {
@@ -59,11 +72,11 @@ bool ReportStandardInput(const TOptions& options);
 // error without its trailing blanks.
 // Otherwise the line is the field (LineField), and unless options.HashOnly or
 // the field is a magnet link, two spaces and the name field. The name field
-// is shownName as the user gave its directory, or its file-name part alone,
-// as the system's conventions say (platform/Conventions.h), shown in a line
-// as ShownText shows it. Returns whether the line holds a digest or a link
+// is shownName's path as given, or its part below the target's folder, as
+// the system's conventions say (platform/Conventions.h), shown in a line as
+// ShownText shows it. Returns whether the line holds a digest or a link
 // (no error text). Raises EInOutError (see WriteLine).
-bool WriteReportLine(const TInfoIdentities& identities, const std::string& shownName,
+bool WriteReportLine(const TInfoIdentities& identities, const TShownName& shownName,
                      const TOptions& options);
 
 // Writes the line of a listed file that no longer exists under any name:

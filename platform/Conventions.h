@@ -24,6 +24,9 @@ struct TConventions {
   bool ExactNamesExact;
   // A target that yields no line at all says why on standard error (else it stays silent).
   bool NoticeForEmptyTarget;
+  // A folder below a target's folder that cannot be read says why on standard error, and the
+  // run goes on (else it is passed over without a word).
+  bool NoticeForUnreadFolder;
   // A line names its file by the target's directory part as the user wrote it and the file's
   // name (else by the file's name alone).
   bool PathAsGiven;
@@ -36,8 +39,9 @@ struct TConventions {
   // The usage screen names every option, the wildcards and "-" (else it keeps the five lines a
   // Windows user has always seen).
   bool FullUsage;
-  // A listing's files come sorted by the bytes of their names (else in the order the system
-  // delivers them).
+  // A listing's files come sorted by the bytes of their names, and a walk down a tree follows
+  // the bytes of the whole paths, as "find | LC_ALL=C sort" (else the files come in the order
+  // the system delivers them, each folder's before its subfolders).
   bool ListingsSorted;
   // A listed name that no longer opens by its long name may be reached through its short (8.3)
   // name (else there are no short names).
@@ -51,6 +55,7 @@ inline constexpr TConventions kWin32Conventions = {
     .BareTargetsInProgramFolder = true,
     .ExactNamesExact = false,
     .NoticeForEmptyTarget = false,
+    .NoticeForUnreadFolder = false,
     .PathAsGiven = false,
     .ExitStatusTellsFailure = false,
     .UnixDiagnostics = false,
@@ -66,6 +71,7 @@ inline constexpr TConventions kPosixConventions = {
     .BareTargetsInProgramFolder = false,
     .ExactNamesExact = true,
     .NoticeForEmptyTarget = true,
+    .NoticeForUnreadFolder = true,
     .PathAsGiven = true,
     .ExitStatusTellsFailure = true,
     .UnixDiagnostics = true,

@@ -26,6 +26,9 @@ inline constexpr std::uint32_t kAttributeArchive = 0x20;
 // An entry that is neither a regular file nor a directory (POSIX: a FIFO, a
 // socket, a device); reading it may wait or never end.
 inline constexpr std::uint32_t kAttributeDevice = 0x40;
+// A symbolic link (or another reparse point); it carries the directory bit where it leads to a
+// directory, as Windows marks a link to a folder.
+inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;
 
 // ---- Process -------------------------------------------------------------
 
@@ -104,7 +107,9 @@ class TFile {
 
 // ---- Directory search ----------------------------------------------------
 
-// The fields of WIN32_FIND_DATAA that the program reads.
+// The fields of WIN32_FIND_DATAA that the program reads. On POSIX a listed
+// symbolic link has kAttributeReparsePoint, and kAttributeDirectory as well
+// where it leads to a directory.
 struct TFindData {
   std::uint32_t Attributes = 0;
   std::string FileName;           // long name, at most 260 bytes

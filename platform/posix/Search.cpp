@@ -11,8 +11,10 @@
 //   - "*.*" matches every name, and a component ending in ".*" also matches
 //     a name that stops where that ".*" begins ("a.*" matches "a").
 // A directory that cannot be read and a pattern that matches nothing fail
-// the search. There are no short names. An entry that is no regular file and
-// no directory (a FIFO, a socket, a device) carries kAttributeDevice.
+// the search. A symbolic link is marked as Windows marks one (a reparse
+// point), and as a directory where it leads to one. There are no short names.
+// An entry that is no regular file and no directory (a FIFO, a socket, a
+// device) carries kAttributeDevice.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -79,18 +81,21 @@ bool TFileSearch::FindNext(TFindData& data) {
   if (State->Dir == nullptr) return false;
   while (const dirent* entry = readdir(State->Dir.get())) {
     if (!PatternMatches(State->Mask, entry->d_name)) continue;
-    data.Attributes = entry->d_type == DT_DIR   ? kAttributeDirectory
-                      : entry->d_type == DT_REG ? kAttributeArchive
-                                                : kAttributeDevice;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-      // A link that leads nowhere is still a file: opening it is what fails.
+    std::uint32_t kind = entry->d_type == DT_DIR   ? kAttributeDirectory
+                         : entry->d_type == DT_REG ? kAttributeArchive
+                                                   : kAttributeDevice;
+    bool link = entry->d_type == DT_LNK;
+    if (entry->d_type == DT_UNKNOWN || link) {
       struct stat info;
       const std::string full = State->Directory + entry->d_name;
-      data.Attributes = stat(full.c_str(), &info) != 0 ? kAttributeArchive
-                        : S_ISDIR(info.st_mode)         ? kAttributeDirectory
-                        : S_ISREG(info.st_mode)         ? kAttributeArchive
-                                                        : kAttributeDevice;
+      if (!link) link = lstat(full.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+      // A link that leads nowhere is still a file: opening it is what fails.
+      kind = stat(full.c_str(), &info) != 0 ? kAttributeArchive
+             : S_ISDIR(info.st_mode)        ? kAttributeDirectory
+             : S_ISREG(info.st_mode)        ? kAttributeArchive
+                                            : kAttributeDevice;
     }
+    data.Attributes = kind | (link ? kAttributeReparsePoint : 0);
     data.FileName = entry->d_name;
     data.AlternateFileName.clear();
     return true;

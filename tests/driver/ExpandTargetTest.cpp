@@ -131,11 +131,70 @@ TEST(ListDirectoryTest, FilesComeInTheOrderOfTheirBytes) {
   const std::vector<std::string> scrambled = {"b", "\xff", "a0", "C", "_", "a", "\x7f", "A b"};
   for (const std::string& name : scrambled) dir.Write(name, "x");
   std::vector<std::string> names;
-  for (const std::string& file : ListedFileNames(ListDirectory(dir.Name(""), "*")))
-    names.push_back(FileNamePart(file));
+  for (const platform::TFindData& entry : ListDirectory(dir.Name(""), "*").AcceptedEntries)
+    if ((entry.Attributes & platform::kAttributeDirectory) == 0) names.push_back(entry.FileName);
   std::vector<std::string> sorted = {"A b", "C", "_", "a", "a0", "b", "\x7f", "\xff"};
   if (kWin32) std::sort(names.begin(), names.end());
   EXPECT_EQ(names, sorted);
+}
+
+// In a walk a folder comes where the paths below it sort, as its name and "/": after the names
+// whose next byte is below "/" (" ", "-", "."), before "a0". Windows lists the files first, then
+// the folders. Every folder whatever the mask, and no ".", ".." or link to a folder.
+TEST(ListDirectoryTest, AWalkListsFoldersWhereThePathsBelowThemSort) {
+  TempFolder dir;
+  for (const char* name : {"a.torrent", "a b.torrent", "a0.torrent", "b.txt"}) dir.Write(name, "x");
+  for (const char* name : {"a", "a-x", "a.d"}) dir.MakeFolder(name);
+#ifndef _WIN32
+  std::filesystem::create_directory_symlink("a", dir.Folder() / "l");
+#endif
+  std::vector<std::string> names;
+  for (const platform::TFindData& entry :
+       ListDirectory(dir.Name(""), "*.torrent", true).AcceptedEntries)
+    names.push_back(entry.FileName);
+  const std::vector<std::string> files = {"a b.torrent", "a.torrent", "a0.torrent"};
+  const std::vector<std::string> folders = {"a", "a-x", "a.d"};
+  if (kWin32) {
+    ASSERT_EQ(names.size(), 6u);
+    std::sort(names.begin(), names.begin() + 3);
+    std::sort(names.begin() + 3, names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a b.torrent", "a.torrent", "a0.torrent", "a", "a-x",
+                                               "a.d"}));
+  } else {
+    EXPECT_EQ(names, (std::vector<std::string>{"a b.torrent", "a-x", "a.d", "a.torrent", "a",
+                                               "a0.torrent"}));
+  }
+}
+
+bool Recursively(const std::string& name, const TOptions& options) {
+  TOptions recursive = options;
+  recursive.Recursive = true;
+  return ExpandTarget(name, recursive);
+}
+
+// With -r a mask takes the files it matches in every folder below, at any depth, each shown by its
+// path below the target's folder; a link to a file is a file, a link to a folder is not followed,
+// so a loop ends. Natively a folder named exactly is walked too.
+TEST_F(ExpandTargetTest, RecursiveTakesEveryFolderBelow) {
+  const std::string sep(1, platform::kConventions.ListingSeparator);
+  const std::string folder = "folder.torrent" + sep, deeper = folder + "deeper" + sep;
+  Dir.MakeFolder("folder.torrent/deeper");
+  Dir.Write("folder.torrent/deeper/x.torrent", Torrent(2));
+  Dir.Write("folder.torrent/deeper/x.txt", Torrent(2));
+  Lines below = {Hashed(1, folder + "inner.torrent"), Hashed(2, deeper + "x.torrent")};
+#ifndef _WIN32
+  std::filesystem::create_directory_symlink("..", Dir.Folder() / "folder.torrent/deeper/up");
+  std::filesystem::create_symlink("../a.torrent", Dir.Folder() / "folder.torrent/l.torrent");
+  below.insert(Hashed(1, folder + "l.torrent"));
+#endif
+  Lines all = below;
+  all.insert({Hashed(1, "a.torrent"), Hashed(2, "MiXed.Torrent"), Hashed(2, "^a.torrent")});
+  const std::string target = Dir.Name("*.torrent");
+  EXPECT_EQ(Expand(target, false, Recursively), AsGiven(all, target));
+  Lines exact = {Hashed(2, "deeper" + sep + "x.txt")};  // every file of a folder named
+  for (const std::string& line : below) exact.insert(line.substr(0, 42) + line.substr(42 + 15));
+  const std::string named = Dir.Name("folder.torrent");
+  EXPECT_EQ(Expand(named, false, Recursively), kWin32 ? Lines{} : AsGiven(exact, named + sep));
 }
 
 bool ThroughShortName(const std::string& name, const TOptions& options) {

@@ -33,5 +33,21 @@ TEST(OptionsTest, EachOptionCountsOnceInAnyOrderUntilTheFirstTarget) {
   }
 }
 
+// -r is one option among the others: any letter case, once, before the first target; all five
+// together are read.
+TEST(OptionsTest, RecursiveIsAnOptionLikeTheOthers) {
+  // clang-format off
+  const std::vector<std::tuple<std::vector<std::string>, bool, int>> rows = {
+      {{"-r", "x"}, true, 2}, {{"-R"}, true, 2}, {{"x", "-r"}, false, 1}, {{"-r", "-r"}, true, 2},
+      {{"-rr", "-r"}, false, 1}, {{"-hash", "-R", "-v2"}, true, 4},
+      {{"-v2", "-json", "-magnet", "-hash", "-r", "z"}, true, 6}};
+  // clang-format on
+  for (const auto& [arguments, recursive, first] : rows) {
+    const TOptions options = ParseOptions(arguments);
+    EXPECT_EQ(std::tuple(options.Recursive, options.FirstFileArg), std::tuple(recursive, first))
+        << ::testing::PrintToString(arguments);
+  }
+}
+
 }  // namespace
 }  // namespace kelvane

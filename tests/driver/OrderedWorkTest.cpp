@@ -88,5 +88,44 @@ TEST(OrderedWorkTest, ARefusedResultIsWorkedAgainAlone) {
   for (std::size_t i = 100 + 64 + 2; i < workedBy.size(); ++i) ASSERT_EQ(workedBy[i], 1) << i;
 }
 
+// Items whose number is known only when take runs out (a walk down a tree): take is called in
+// order, one call at a time, never again after it said none is left, with a helper or without;
+// each item is used once, in order.
+TEST(OrderedWorkTest, TakenItemsAreUsedInTheOrderTakeGaveThem) {
+  const std::thread::id caller = std::this_thread::get_id();
+  for (const std::size_t count : {0, 1, 2, 1000}) {
+    for (const bool helped : {false, true}) {
+      std::atomic<bool> taking = false;
+      std::size_t taken = 0, callsAfterEnd = 0;
+      bool ended = false;
+      std::vector<std::string> used;
+      ForEachTakenInOrder<std::string, std::size_t>(
+          helped,
+          [&](std::string& item) {
+            EXPECT_FALSE(taking.exchange(true));
+            callsAfterEnd += ended;
+            ended = taken == count;
+            if (!ended) item = std::to_string(taken++);
+            taking = false;
+            return !ended;
+          },
+          [&](const std::string& item) {
+            // The second thread slower: the caller meets the end while an item is still worked.
+            const bool helper = std::this_thread::get_id() != caller;
+            std::this_thread::sleep_for(std::chrono::microseconds(helper ? 300 : 20));
+            return item.size();
+          },
+          [&](const std::string& item, std::size_t size, bool) {
+            EXPECT_EQ(size, item.size());
+            used.push_back(item);
+            return true;
+          });
+      EXPECT_EQ(callsAfterEnd, 0u);
+      ASSERT_EQ(used.size(), count) << helped;
+      for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(used[i], std::to_string(i));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -116,9 +116,10 @@ def check_usage(what, name, result):
         equal(f"usage screen {what}", (0, b"", head, True),
               (code, err, out[:len(head)], bool(tail)))
         return
-    head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] [-json] TARGET...\n       " + name
+    head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] [-json] [-r] TARGET...\n       " + name
             + b" --version | --help\n")
-    told = [b"-hash", b"-v2", b"-magnet", b"-json", b"--version", b'"*"', b'"?"', b'"^MASK"',
+    told = [b"-hash", b"-v2", b"-magnet", b"-json", b"  -r ", b"--version", b'"*"', b'"?"',
+            b'"^MASK"',
             b'"-" reads standard input', b"current folder", b"sorted by name", b"Exit status"]
     equal(f"usage screen {what}", (0, b"", head, [True] * len(told), True),
           (code, err, out[:len(head)], [t in out for t in told], out.endswith(b"file.\n")))
@@ -941,6 +942,158 @@ def v2_and_magnet_on_a_stream():
         named = run(options + ["-hash", path])
         equal(f"{options} on a stream", (status(field, b""), field + b"\n", b""), named)
         equal(f"{options} on a stream as on a file", named, run(options + ["-hash", "-"], feed=bytes_))
+
+
+TREE = ["a.torrent", "a b.torrent", "a-b/x.torrent", "a/y.torrent", "a.d/z.TORRENT", "readme.txt",
+        "2019/01/deep.torrent", "2019/01/a.torrent", "2019/notes.txt"]
+
+
+def make_tree(folder, paths=TREE):
+    """Files at several depths (names whose next byte lies below "/" beside folders of the same
+    start) and an empty folder: each file's path below folder, with "/", -> its line's field."""
+    fields = {}
+    for path in paths:
+        sub, name = os.path.split(path)
+        data, field = torrent(path)
+        put(os.path.join(folder, sub), name, data, field)
+        fields[path] = field
+    os.makedirs(os.path.join(folder, "empty"), exist_ok=True)
+    return fields
+
+
+def walk_lines(fields, paths, prefix):
+    """The lines of the files at paths below a target's folder: natively shown after prefix, the
+    target's directory part as written; on Windows the path alone, with "\\"."""
+    if WINDOWS:
+        return [fields[p] + b"  " + os.fsencode(p.replace("/", "\\")) for p in paths]
+    return [fields[p] + b"  " + os.fsencode(prefix + p) for p in paths]
+
+
+def find_sorted(folder, keep=lambda name: True):
+    """The paths below folder of `find DIR -type f | LC_ALL=C sort` whose file names keep takes."""
+    found = subprocess.run(f"find '{folder}' -type f | LC_ALL=C sort", shell=True,
+                           capture_output=True, check=True).stdout.decode()
+    return [p[len(folder) + 1:] for p in found.splitlines() if keep(os.path.basename(p))]
+
+
+def folders_in_turn(paths):
+    """Whether a Windows walk's paths (with "\\") give each folder's files before its subfolders,
+    and every folder's paths in one run."""
+    left, current = set(), ()
+    for path in paths:
+        folders = tuple(path.split("\\")[:-1])
+        common = 0
+        while common < min(len(current), len(folders)) and current[common] == folders[common]:
+            common += 1
+        left.update(current[:k] for k in range(common + 1, len(current) + 1))
+        if common < len(current) and common == len(folders):
+            return False  # a file of a folder after one of its subfolders
+        if any(folders[:k] in left for k in range(1, len(folders) + 1)):
+            return False
+        current = folders
+    return True
+
+
+def expect_walk(args, want, what, cwd=None):
+    """A -r run: natively exactly these lines; on Windows the same lines in an order where each
+    folder's files come before its subfolders."""
+    if not WINDOWS:
+        expect(args, want, cwd=cwd)
+        return
+    code, out, err = run(args, cwd=cwd)
+    got = out.split(EOL)[:-1]
+    equal(f"{what}: exit code, stderr, each line once", (0, b"", sorted(want)),
+          (code, err, sorted(got)))
+    equal(f"{what}: each folder's files before its subfolders", True,
+          folders_in_turn([line[42:].decode() for line in got]))
+
+
+@case()
+def tree_walk():
+    """-r: a mask, an exclusion or a folder takes every folder below, at any depth, the mask
+    choosing among the files of each; natively in the order of `find DIR -type f | LC_ALL=C sort`,
+    on Windows each folder's files before its subfolders. The name field is the path below the
+    target's folder, natively after the target's directory part as written. Without -r, the
+    folder's own files alone."""
+    folder = os.path.join(WORK, "tree")
+    fields = make_tree(folder)
+    torrents = lambda name: name.lower().endswith(".torrent")  # noqa: E731
+    for rest, keep in [("*.torrent", torrents), ("^*.torrent", lambda n: not torrents(n)),
+                       ("*", lambda n: True)]:
+        expect_walk(["-r", native(folder + "/" + rest)],
+                    walk_lines(fields, find_sorted(folder, keep), folder + "/"), f"-r {rest}")
+    if not WINDOWS:  # a folder named exactly, with or without the separator
+        for target in [folder, folder + "/", "tree", "./tree//"]:
+            prefix = target.rstrip("/") + "/" if target != "./tree//" else target
+            expect(["-R", "-hash", target], [line[:40] for line in
+                   walk_lines(fields, find_sorted(folder), prefix)], cwd=WORK)
+            expect(["-r", target], walk_lines(fields, find_sorted(folder), prefix), cwd=WORK)
+    top = [p for p in find_sorted(folder, torrents) if "/" not in p]
+    expect([native(folder + "/*.torrent")], walk_lines(fields, top, folder + "/"), as_set=WINDOWS)
+
+
+@case()
+def tree_links():
+    """-r follows no link to a folder, so a loop made of links ends: a link to the folder above,
+    two folders linked to each other; a link to a file is reported like any file."""
+    folder = os.path.join(WORK, "links")
+    fields = make_tree(folder, ["top.torrent", "x/in_x.torrent", "y/in_y.torrent"])
+    for link, target in [("x/up", ".."), ("x/to_y", "../y"), ("y/to_x", "../x"),
+                         ("y/file_link.torrent", "../top.torrent")]:
+        os.symlink(target, os.path.join(folder, link))
+    fields["y/file_link.torrent"] = fields["top.torrent"]
+    want = ["top.torrent", "x/in_x.torrent", "y/file_link.torrent", "y/in_y.torrent"]
+    expect_walk(["-r", native(folder + "/*")], walk_lines(fields, want, folder + "/"),
+                "-r over links")
+
+
+@case(windows=False)
+def tree_unreadable_folder():
+    """-r: a folder below the target's that cannot be read gives a notice with the system's reason
+    where it comes in the walk, the walk goes on past it, and the exit status is 1."""
+    folder = os.path.join(readable_by_all(), "tree")
+    fields = make_tree(folder, ["a.torrent", "locked/in.torrent", "z/after.torrent"])
+    os.chmod(os.path.join(folder, "locked"), 0)
+    program = os.path.join(os.path.dirname(folder), "kelvane")
+    command = as_nobody([program, "-r", folder])
+    first, last = walk_lines(fields, ["a.torrent", "z/after.torrent"], folder + "/")
+    try:
+        equal("-r past a folder one cannot read: the notice in its place, status 1",
+              (1, first + EOL + notice(folder + "/locked", b"Permission denied") + last + EOL,
+               b""), run(command[1:], program=command[0], merged=True))
+    finally:
+        os.chmod(os.path.join(folder, "locked"), 0o755)
+
+
+@case()
+def tree_json():
+    """-r -json: one record per file the walk reaches, in the order of the lines of -r, each path
+    the line's name field and each digest the line's."""
+    folder = os.path.join(WORK, "json tree")
+    make_tree(folder)
+    target = native(folder + "/*.torrent")
+    code, out, err = run(["-r", target])
+    plain = out.split(EOL)[:-1]
+    json_code, got, json_err = records(["-r", "-json", target], "-r -json")
+    equal("-r -json: exit code, notices, paths and digests of the lines -r gives",
+          (code, err, [line[42:] for line in plain], [line[:40].lower() for line in plain]),
+          (json_code, json_err, [exact(r, "path") for r in got],
+           [r["infohash"].encode() for r in got]))
+
+
+@case()
+def tree_missing_and_file_targets():
+    """-r with a missing file or folder gives what it gives without -r. Natively a file named
+    exactly is that file alone; on Windows, where a name without wildcards is a mask, -r takes
+    that name in every folder below."""
+    folder = os.path.join(WORK, "one tree")
+    fields = make_tree(folder, ["one.torrent", "sub/one.torrent"])
+    for rest in ["missing.torrent", "nowhere/*.torrent"]:
+        target = native(folder + "/" + rest)
+        expect(["-r", target], [], err=b"" if WINDOWS else notice(target, NOT_FOUND))
+    chosen = ["one.torrent", "sub/one.torrent"] if WINDOWS else ["one.torrent"]
+    expect_walk(["-r", native(folder + "/one.torrent")],
+                walk_lines(fields, chosen, folder + "/"), "-r over a file named exactly")
 
 
 def main():
