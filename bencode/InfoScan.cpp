@@ -160,13 +160,18 @@ std::int64_t TInfoScanner::Position() const {
     Ended = true;
     return false;
   }
-  if (!Buffer) Window = (Buffer = std::make_unique_for_overwrite<char[]>(Capacity)).get();
   // What the taps want of this window goes before the window does.
   for (std::size_t tap = 0; tap < Running.size(); ++tap) {
     if (Running[tap].On) HandOn(tap, LimitOffset);
   }
+  // The info sink may still read what it took last, so the next window goes
+  // to the other buffer; bytes it took before those it no longer reads.
+  std::size_t into = Buffers[1] && Window == Buffers[1].get() ? 1 : 0;
+  if (Lent != nullptr && Lent == Window) into ^= 1;
+  if (!Buffers[into]) Buffers[into] = std::make_unique_for_overwrite<char[]>(Capacity);
+  Window = Buffers[into].get();
   WindowStart = LimitOffset;
-  const std::size_t got = Stream->Read(Buffer.get(), Capacity);
+  const std::size_t got = Stream->Read(Buffers[into].get(), Capacity);
   Next = Window;
   Limit = Next + got;
   LimitOffset += static_cast<std::int64_t>(got);
@@ -525,6 +530,7 @@ void TInfoScanner::HandOn(std::size_t tap, std::int64_t upTo) {
     const auto count = static_cast<std::size_t>(upTo - running.From);
     if (tap == kInfoTap) {
       Taps.Info->Take(from, count);
+      Lent = Window;
     } else {
       Kept[tap].append(from, count);
     }
@@ -552,6 +558,7 @@ TInfoScan TInfoScanner::Scan(const TScanKeys& keys, TScanTaps taps) {
   // The stream is left just after the last byte the scan took, as the
   // decoder leaves it, whatever the scan read ahead.
   const auto leaveStream = [this] {
+    if (Taps.Info != nullptr) Taps.Info->Settle();
     if (Stream != nullptr) Stream->Seek(Position(), TSeekOrigin::Beginning);
   };
   try {
