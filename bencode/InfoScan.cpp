@@ -94,6 +94,44 @@ TListRun ListRun(const char* bytes) {
 #endif
 }
 
+constexpr std::ptrdiff_t kItemRunBytes = 32;
+
+// Past a run of integers that starts at next, as far as whole blocks of 64
+// bytes before limit hold them: the end of each is found in bit masks of the
+// block, not byte by byte. Gives next when it takes none.
+const char* IntegerRun(const char* next, const char* limit) {
+#if defined(__SSE2__)
+  while (limit - next >= 64) {
+    std::uint64_t inside = 0;  // digits and '-'
+    std::uint64_t starts = 0;  // 'i'
+    for (int part = 0; part < 4; ++part) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next + 16 * part));
+      const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+      const __m128i in = _mm_or_si128(
+          _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero),
+          _mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
+      inside |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(in)))
+                << (16 * part);
+      starts |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('i')))))
+                << (16 * part);
+    }
+    // Each integer: its "i" at taken, its digits and signs, the byte after.
+    unsigned taken = 0;
+    while (taken < 63 && ((starts >> taken) & 1) != 0) {
+      const std::uint64_t ends = ~inside >> (taken + 1);
+      if (ends == 0) break;
+      taken += 2 + static_cast<unsigned>(__builtin_ctzll(ends));
+    }
+    if (taken == 0) break;
+    next += taken;
+  }
+#else
+  (void)limit;
+#endif
+  return next;
+}
+
 // Which dictionary a frame is.
 enum class TScope : std::uint8_t { Root, Info };
 
@@ -312,6 +350,25 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
         depth = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(depth) + run.Total);
         continue;
       }
+    }
+    if (!isDictionary) {
+      // List items that are integers or strings of a one-digit length, taken
+      // in one loop while the window lasts: they change no depth.
+      const char* next = Next;
+      const char* const last = Limit - kItemRunBytes;
+      while (next <= last) {
+        const unsigned digit = static_cast<unsigned char>(*next) - '0';
+        if (digit <= 9 && !IsDigit(static_cast<unsigned char>(next[1]))) {
+          next += 2 + digit;
+        } else if (*next == 'i') {
+          const char* const after = IntegerRun(next, Limit);
+          if (after == next) break;
+          next = after;
+        } else {
+          break;
+        }
+      }
+      Next = next;
     }
     if (!Fetch(byte) || byte == 'e') {
       // Where an item or a key may start, an "e" closes whatever is open:

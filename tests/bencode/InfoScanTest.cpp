@@ -92,7 +92,7 @@ TEST(InfoScanTest, AgreesWithTheDecoderOnRandomStructure) {
   std::mt19937 random(15);
   for (int round = 0; round < 3000; ++round) {
     std::string input = random() % 4 == 0 ? "" : "d4:info";
-    for (int count = random() % 40; count > 0; --count)
+    for (int count = random() % 80; count > 0; --count)
       input += pieces[random() % std::size(pieces)];
     ExpectSameAsDecoder(input);
   }
