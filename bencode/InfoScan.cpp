@@ -355,8 +355,7 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
       // List items that are integers or strings of a one-digit length, taken
       // in one loop while the window lasts: they change no depth.
       const char* next = Next;
-      const char* const last = Limit - kItemRunBytes;
-      while (next <= last) {
+      while (Limit - next >= kItemRunBytes) {
         const unsigned digit = static_cast<unsigned char>(*next) - '0';
         if (digit <= 9 && !IsDigit(static_cast<unsigned char>(next[1]))) {
           next += 2 + digit;
