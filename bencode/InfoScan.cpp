@@ -94,6 +94,44 @@ TListRun ListRun(const char* bytes) {
 #endif
 }
 
+constexpr std::ptrdiff_t kItemRunBytes = 32;
+
+// Past a run of integers that starts at next, as far as whole blocks of 64
+// bytes before limit hold them: the end of each is found in bit masks of the
+// block, not byte by byte. Gives next when it takes none.
+const char* IntegerRun(const char* next, const char* limit) {
+#if defined(__SSE2__)
+  while (limit - next >= 64) {
+    std::uint64_t inside = 0;  // digits and '-'
+    std::uint64_t starts = 0;  // 'i'
+    for (int part = 0; part < 4; ++part) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next + 16 * part));
+      const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+      const __m128i in = _mm_or_si128(
+          _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero),
+          _mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
+      inside |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(in)))
+                << (16 * part);
+      starts |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('i')))))
+                << (16 * part);
+    }
+    // Each integer: its "i" at taken, its digits and signs, the byte after.
+    unsigned taken = 0;
+    while (taken < 63 && ((starts >> taken) & 1) != 0) {
+      const std::uint64_t ends = ~inside >> (taken + 1);
+      if (ends == 0) break;
+      taken += 2 + static_cast<unsigned>(__builtin_ctzll(ends));
+    }
+    if (taken == 0) break;
+    next += taken;
+  }
+#else
+  (void)limit;
+#endif
+  return next;
+}
+
 // Which dictionary a frame is.
 enum class TScope : std::uint8_t { Root, Info };
 
@@ -160,13 +198,18 @@ std::int64_t TInfoScanner::Position() const {
     Ended = true;
     return false;
   }
-  if (!Buffer) Window = (Buffer = std::make_unique_for_overwrite<char[]>(Capacity)).get();
   // What the taps want of this window goes before the window does.
   for (std::size_t tap = 0; tap < Running.size(); ++tap) {
     if (Running[tap].On) HandOn(tap, LimitOffset);
   }
+  // The info sink may still read what it took last, so the next window goes
+  // to the other buffer; bytes it took before those it no longer reads.
+  std::size_t into = Buffers[1] && Window == Buffers[1].get() ? 1 : 0;
+  if (Lent != nullptr && Lent == Window) into ^= 1;
+  if (!Buffers[into]) Buffers[into] = std::make_unique_for_overwrite<char[]>(Capacity);
+  Window = Buffers[into].get();
   WindowStart = LimitOffset;
-  const std::size_t got = Stream->Read(Buffer.get(), Capacity);
+  const std::size_t got = Stream->Read(Buffers[into].get(), Capacity);
   Next = Window;
   Limit = Next + got;
   LimitOffset += static_cast<std::int64_t>(got);
@@ -307,6 +350,24 @@ void TInfoScanner::SkipContainer(bool isDictionary, std::size_t depth) {
         depth = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(depth) + run.Total);
         continue;
       }
+    }
+    if (!isDictionary) {
+      // List items that are integers or strings of a one-digit length, taken
+      // in one loop while the window lasts: they change no depth.
+      const char* next = Next;
+      while (Limit - next >= kItemRunBytes) {
+        const unsigned digit = static_cast<unsigned char>(*next) - '0';
+        if (digit <= 9 && !IsDigit(static_cast<unsigned char>(next[1]))) {
+          next += 2 + digit;
+        } else if (*next == 'i') {
+          const char* const after = IntegerRun(next, Limit);
+          if (after == next) break;
+          next = after;
+        } else {
+          break;
+        }
+      }
+      Next = next;
     }
     if (!Fetch(byte) || byte == 'e') {
       // Where an item or a key may start, an "e" closes whatever is open:
@@ -525,6 +586,7 @@ void TInfoScanner::HandOn(std::size_t tap, std::int64_t upTo) {
     const auto count = static_cast<std::size_t>(upTo - running.From);
     if (tap == kInfoTap) {
       Taps.Info->Take(from, count);
+      Lent = Window;
     } else {
       Kept[tap].append(from, count);
     }
@@ -552,6 +614,7 @@ TInfoScan TInfoScanner::Scan(const TScanKeys& keys, TScanTaps taps) {
   // The stream is left just after the last byte the scan took, as the
   // decoder leaves it, whatever the scan read ahead.
   const auto leaveStream = [this] {
+    if (Taps.Info != nullptr) Taps.Info->Settle();
     if (Stream != nullptr) Stream->Seek(Position(), TSeekOrigin::Beginning);
   };
   try {

@@ -56,11 +56,15 @@ struct TInfoScan {
 // Takes the bytes of each value the root stores under "info" as a scan
 // passes them, so that a source is never read twice: Begin where such a value
 // starts (a later one starts over), then its bytes in order, in pieces, up to
-// its own end or the stream's.
+// its own end or the stream's. A sink may go on reading the bytes of a Take
+// after it returns, until its next Take, Begin or Settle returns: so it can
+// digest them on another thread while the scan goes on.
 class TInfoSink {
  public:
   virtual void Begin(std::int64_t offset) = 0;
   virtual void Take(const char* bytes, std::size_t count) = 0;
+  // Returns once the sink no longer reads any bytes it was given.
+  virtual void Settle() {}
 
  protected:
   ~TInfoSink() = default;
@@ -81,7 +85,9 @@ struct TScanTaps {
 // The stream is read in windows of at most holdLimit bytes, so a stream of at
 // most that many bytes is read whole in one request; a string that runs past
 // a window is stepped over without being read when the stream knows its size
-// and no tap wants its bytes. One buffer serves the whole scan.
+// and no tap wants its bytes. One buffer serves the whole scan, and a second
+// one while the info sink still reads the first; the sink is settled before
+// Scan returns or raises.
 class TInfoScanner {
  public:
   TInfoScanner(TStream& stream, std::size_t holdLimit);
@@ -140,8 +146,11 @@ class TInfoScanner {
   TStream* Stream;  // null for bytes in memory
   std::int64_t StreamSize;
   std::size_t Capacity;
-  std::unique_ptr<char[]> Buffer;
-  const char* Window = nullptr;  // the bytes read last: Buffer, or those in memory
+  // The window's buffer, and the other one, made only once the info sink
+  // still reads this one when the next window is due.
+  std::array<std::unique_ptr<char[]>, 2> Buffers;
+  const char* Lent = nullptr;  // the buffer whose bytes the info sink took last
+  const char* Window = nullptr;  // the bytes read last: a buffer, or those in memory
   const char* Next = nullptr;    // the window's next unread byte
   const char* Limit = nullptr;   // the window's end
   std::int64_t WindowStart = 0;  // stream offset of Window[0]

@@ -16,13 +16,14 @@ constexpr std::size_t kParallelFrom = 128 * 1024;
 
 }  // namespace
 
-// The second thread: it feeds every digest but the first the piece it is
+// The second thread: it feeds the digests from First on the piece it is
 // handed, and says when it is done.
 struct TDigestTee::THelper {
   std::mutex Lock;
   std::condition_variable Changed;
   const void* Data = nullptr;
   std::size_t Length = 0;
+  std::size_t First = 0;
   bool Pending = false;  // a piece waits, or is being fed
   bool Stopping = false;
   std::thread Thread;
@@ -32,6 +33,7 @@ TDigestTee::TDigestTee(std::initializer_list<TBlockDigest*> digests) : Digests(d
 
 TDigestTee::~TDigestTee() {
   if (!Helper || !Helper->Thread.joinable()) return;
+  Settle();
   {
     const std::lock_guard<std::mutex> hold(Helper->Lock);
     Helper->Stopping = true;
@@ -50,7 +52,7 @@ bool TDigestTee::HelperRuns() {
         helper->Changed.wait(hold, [&] { return helper->Pending || helper->Stopping; });
         if (helper->Stopping) return;
         hold.unlock();
-        for (std::size_t i = 1; i < Digests.size(); ++i) {
+        for (std::size_t i = helper->First; i < Digests.size(); ++i) {
           Digests[i]->Update(helper->Data, helper->Length);
         }
         hold.lock();
@@ -64,21 +66,42 @@ bool TDigestTee::HelperRuns() {
   return true;
 }
 
-void TDigestTee::Update(const void* data, std::size_t length) {
-  if (Digests.size() < 2 || length < kParallelFrom || !HelperRuns()) {
+void TDigestTee::Settle() {
+  if (!Helper || !Helper->Thread.joinable()) return;
+  std::unique_lock<std::mutex> hold(Helper->Lock);
+  Helper->Changed.wait(hold, [&] { return !Helper->Pending; });
+}
+
+void TDigestTee::Lend(const void* data, std::size_t length) {
+  // Each digest takes the pieces in order: the last lent one goes first.
+  Settle();
+  if (length < kParallelFrom || !HelperRuns()) {
     for (TBlockDigest* digest : Digests) digest->Update(data, length);
     return;
   }
+  // One digest goes to the second thread whole; of several, the caller feeds
+  // the first meanwhile.
+  const std::size_t first = Digests.size() < 2 ? 0 : 1;
   {
     const std::lock_guard<std::mutex> hold(Helper->Lock);
     Helper->Data = data;
     Helper->Length = length;
+    Helper->First = first;
     Helper->Pending = true;
   }
   Helper->Changed.notify_all();
-  Digests.front()->Update(data, length);
-  std::unique_lock<std::mutex> hold(Helper->Lock);
-  Helper->Changed.wait(hold, [&] { return !Helper->Pending; });
+  if (first == 1) Digests.front()->Update(data, length);
+}
+
+void TDigestTee::Update(const void* data, std::size_t length) {
+  if (Digests.size() < 2) {
+    // Handing a lone digest over would only add the wait.
+    Settle();
+    for (TBlockDigest* digest : Digests) digest->Update(data, length);
+    return;
+  }
+  Lend(data, length);
+  Settle();
 }
 
 }  // namespace kelvane

@@ -13,13 +13,15 @@ namespace kelvane {
 // each of them: the SHA-1 and the SHA-256 of one info range in one pass. A
 // long piece goes to the first digest on the calling thread and to the others
 // on a second thread at the same time, so that both digests of a large info
-// value take about the time of one.
+// value take about the time of one. A long piece may also be lent: the second
+// thread then goes on digesting it while the caller reads and scans the next
+// one, so that a scan and its digest share the two cores.
 class TDigestTee {
  public:
   // The digests stay the caller's and must outlive the tee; each may already
   // hold bytes of its own. Raises only for exhausted memory.
   explicit TDigestTee(std::initializer_list<TBlockDigest*> digests);
-  // Ends the second thread, where one was started.
+  // Waits for a lent piece, then ends the second thread, where one was started.
   ~TDigestTee();
   TDigestTee(const TDigestTee&) = delete;
   TDigestTee& operator=(const TDigestTee&) = delete;
@@ -28,6 +30,15 @@ class TDigestTee {
   // every digest has them. Never raises: where no second thread can be
   // started, the calling thread feeds every digest.
   void Update(const void* data, std::size_t length);
+
+  // Appends the bytes as Update does, but may return while the second thread
+  // still reads them: the caller leaves them unchanged until its next call
+  // to Lend, Update or Settle has returned (or the tee is gone). Never
+  // raises; without a second thread, or for a short piece, it is Update.
+  void Lend(const void* data, std::size_t length);
+
+  // Returns once every digest has every byte lent so far.
+  void Settle();
 
  private:
   struct THelper;

@@ -69,8 +69,8 @@ const TScanKeys& KeysFor(TLineContent content) {
 }
 
 // The digests of the last info value a scan passed, taken as it passed: the
-// SHA-1 and the SHA-256 that were asked for, both of a long piece at once on
-// two threads (TDigestTee).
+// SHA-1 and the SHA-256 that were asked for, a long piece lent to a second
+// thread that digests it while the scan reads on (TDigestTee).
 class TInfoDigests final : public TInfoSink {
  public:
   TInfoDigests(bool sha1, bool sha256) : WantSha1(sha1), WantSha256(sha256) {}
@@ -91,7 +91,11 @@ class TInfoDigests final : public TInfoSink {
 
   void Take(const char* bytes, std::size_t count) override {
     Taken += static_cast<std::int64_t>(count);
-    if (Tee) Tee->Update(bytes, count);
+    if (Tee) Tee->Lend(bytes, count);
+  }
+
+  void Settle() override {
+    if (Tee) Tee->Settle();
   }
 
   // The digest (SHA-1 or SHA-256) of exactly the range from start, length

@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "base/Exceptions.h"
 #include "bencode/BDecode.h"
 #include "bencode/InfoScan.h"
 #include "fuzz/ScanAgainstTree.h"
@@ -91,7 +92,7 @@ TEST(InfoScanTest, AgreesWithTheDecoderOnRandomStructure) {
   std::mt19937 random(15);
   for (int round = 0; round < 3000; ++round) {
     std::string input = random() % 4 == 0 ? "" : "d4:info";
-    for (int count = random() % 40; count > 0; --count)
+    for (int count = random() % 80; count > 0; --count)
       input += pieces[random() % std::size(pieces)];
     ExpectSameAsDecoder(input);
   }
@@ -189,6 +190,52 @@ TEST(InfoScanTest, HandsOnTheInfoBytesAndKeepsWatchedValues) {
   EXPECT_EQ(scan.Info[0].Bytes, "1:a");
   EXPECT_EQ(scan.Root[0].Bytes, "3:abc");
   EXPECT_LT(stream.Delivered, input.size() - 290000);
+}
+
+// A sink may read the bytes of a Take until its next Take, Begin or Settle: the scanner leaves
+// them as they were until then, reading on into another buffer, and settles the sink before Scan
+// returns or raises; the bytes handed on are the info value's still, whatever the window.
+TEST(InfoScanTest, LeavesTheBytesASinkTookUntilItsNextCall) {
+  struct TChecking final : TInfoSink {
+    void Begin(std::int64_t offset) override { Check(), Start = offset, Bytes.clear(); }
+    void Take(const char* bytes, std::size_t count) override {
+      Check();
+      Lent = bytes;
+      Copy.assign(bytes, count);
+      Bytes += Copy;
+    }
+    void Settle() override { Check(), Settled = true; }
+    void Check() {
+      if (Lent != nullptr) {
+        EXPECT_EQ(std::string_view(Lent, Copy.size()), Copy);
+      }
+      Lent = nullptr;
+      Settled = false;
+    }
+    const char* Lent = nullptr;
+    std::string Copy, Bytes;
+    std::int64_t Start = -1;
+    bool Settled = false;
+  };
+  std::string text;
+  for (int i = 0; text.size() < 5000; ++i) text += std::to_string(i * 7919 % 1000) + ",";
+  const std::string info = "d4:text" + std::to_string(text.size()) + ":" + text + "e";
+  const std::string input = "d4:info3:abc4:info" + info + "1:zl" + text.substr(0, 3000) + "ee";
+  for (const std::size_t window : {1, 7, 64, 1000, 4096, 1 << 20})
+    for (const bool knowsSize : {true, false}) {
+      TCountingStream stream(input, knowsSize);
+      TInfoScanner scanner(stream, window);
+      TChecking sink;
+      scanner.Scan({}, {&sink, false});
+      EXPECT_EQ(sink.Bytes, info) << window;
+      EXPECT_TRUE(sink.Settled) << window;
+      // Raised inside the info value: settled all the same.
+      TCountingStream broken("d4:info" + info.substr(0, info.size() - 1) + "xe", knowsSize);
+      TInfoScanner raising(broken, window);
+      TChecking left;
+      EXPECT_THROW(raising.Scan({}, {&left, false}), EConvertError);
+      EXPECT_TRUE(left.Settled) << window;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+
 #include "digest/DigestTee.h"
 #include "tests/digest/DigestTestSupport.h"
 
@@ -19,6 +22,34 @@ TEST(DigestTeeTest, EachDigestGetsTheWholeMessage) {
   tee.Update(message.data() + 301235, message.size() - 301235);
   EXPECT_EQ(sha1.DigestHex(), SHA1DigestHex(message));
   EXPECT_EQ(sha256.DigestHex(), SHA256DigestHex("x" + message));
+}
+
+// Lent pieces of every size about the hand-over's threshold (128 KiB) and the window's (1 MiB),
+// to one digest and to two: each buffer is overwritten as soon as the next Lend has returned, as
+// the scanner overwrites its windows, and Settle leaves every digest with the whole message.
+TEST(DigestTeeTest, ALentPieceIsDigestedBeforeTheNextCallReturns) {
+  const std::size_t sizes[] = {1, 131071, 131072, 1 << 20, 131073, 300000, 5};
+  std::array<std::string, 2> buffers;
+  for (const bool both : {false, true}) {
+    std::string message;
+    TSHA1Context sha1;
+    TSHA256Context sha256;
+    TDigestTee tee = both ? TDigestTee({&sha256, &sha1}) : TDigestTee({&sha1});
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+      std::string& buffer = buffers[i % 2];
+      buffer = testing::PatternBytes(sizes[i] + i).substr(i);
+      message += buffer;
+      tee.Lend(buffer.data(), buffer.size());
+      // The piece before this one is no longer read.
+      std::string& before = buffers[(i + 1) % 2];
+      std::fill(before.begin(), before.end(), '\xff');
+    }
+    tee.Settle();
+    EXPECT_EQ(sha1.DigestHex(), SHA1DigestHex(message)) << both;
+    if (both) {
+      EXPECT_EQ(sha256.DigestHex(), SHA256DigestHex(message));
+    }
+  }
 }
 
 }  // namespace
