@@ -1,5 +1,9 @@
-# Sourced by the benchmark scripts, after they set $repo: one way to build what
-# they time, so that every benchmark measures the same kind of binary.
+# Sourced by the benchmark scripts: one way to build what they time, so that
+# every benchmark measures the same kind of binary. Sets $repo (the checkout)
+# and $here (the folder of the script that sourced it).
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 
 # bench_build DIR TARGET...: a Release build of TARGETs (with the benchmark
 # programs on) in DIR; on failure prints the log's end and exits 2.
@@ -24,4 +28,13 @@ bench_kelvane() {
   echo "building kelvane (Release) in $build" >&2
   bench_build "$build" kelvane
   exe=$build/kelvane
+}
+
+# bench_workspace NAME: sets $work to a scratch folder removed when the script
+# ends, and $results to bench/out/NAME, where the script leaves its table.
+bench_workspace() {
+  results=$repo/bench/out/$1
+  work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-$1-XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$results"
 }

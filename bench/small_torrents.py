@@ -1,6 +1,7 @@
 """The set of small metainfo files several benchmarks time: single- and
 multi-file torrents of varied size, with sizes that agree with their piece
-count (the other tools check that), made the same for the same random seed."""
+count (the other tools check that), made the same for the same random seed;
+and the large files more than one benchmark makes."""
 
 import hashlib
 import os
@@ -84,3 +85,37 @@ def hybrid_files(folder, rnd):
         info = info[:at] + bstr(b"meta version") + b"i2e" + info[at:]
         with open(os.path.join(hybrid, name), "wb") as f:
             f.write(data[:start] + info + b"e")
+
+
+def files_300k(folder, rnd, folders, file_name, piece_count):
+    """files-300k.torrent: one metainfo file listing 300,000 files, spread over
+    folders, each named file_name % its number; (its name, its -hash line)."""
+    entries = []
+    width = len(str(folders - 1))
+    for n in range(300000):
+        path = b"l" + bstr(b"d%0*d" % (width, n % folders)) + bstr(file_name % n) + b"e"
+        entries.append(b"d6:lengthi%de4:path%se" % (rnd.randint(1, 1 << 24), path))
+    pieces = rnd.randbytes(20 * piece_count)
+    info = (b"d5:filesl" + b"".join(entries) + b"e4:name" + bstr(b"three hundred thousand")
+            + b"12:piece lengthi262144e6:pieces" + bstr(pieces) + b"e")
+    write(folder, "files-300k.torrent", b"d8:announce" + bstr(b"http://tracker.invalid/a")
+          + b"4:info" + info + b"e")
+    return "files-300k.torrent", sha1_hex(info)
+
+
+def sparse_single_file(path, before, size):
+    """A single-file torrent at path whose info value holds size bytes of zero
+    piece hashes (size a multiple of 20), sparse on disk, after the root's
+    entries before; returns the SHA-1 of its info value in upper-case hex."""
+    head = b"d6:lengthi%de4:name6:gb.iso12:piece lengthi262144e6:pieces%d:" % (
+        size // 20 * 262144, size)
+    with open(path, "wb") as f:
+        f.write(b"d" + before + b"4:info" + head)
+        f.truncate(f.tell() + size)
+        f.seek(0, os.SEEK_END)
+        f.write(b"ee")
+    sha, zeros = hashlib.sha1(head), bytes(1 << 24)
+    for at in range(0, size, len(zeros)):
+        sha.update(zeros[: min(len(zeros), size - at)])
+    sha.update(b"e")
+    return sha.hexdigest().upper()

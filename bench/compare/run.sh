@@ -19,23 +19,19 @@
 #   BENCH_SMALL_COUNT=<n>    number of small files (default 10000)
 # The table and the raw timings are also left in bench/out/compare/.
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-results=$repo/bench/out/compare
 runs=${BENCH_RUNS:-10}
 small_count=${BENCH_SMALL_COUNT:-10000}
 sample_every=10 # transmission-show gets every tenth small file
 
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_kelvane
 
 py=python3
 sys_py=/usr/bin/python3 # the interpreter that has libtorrent's binding
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$results" "$work/json"
+bench_workspace compare
+mkdir -p "$work/json"
 rm -f "$results"/*.json
 
 echo "making the files in $work" >&2

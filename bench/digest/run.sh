@@ -14,16 +14,15 @@
 # against DIGESTsum (target 1.00).
 # Exits non-zero only when a digest disagrees with DIGESTsum's.
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
 rounds=${1:-2}
 shift || true
 digests=("$@")
 ((${#digests[@]} > 0)) || digests=(sha1 sha256)
-repo=$(cd "$(dirname "$0")/../.." && pwd)
 build="$repo/build/bench-digest"
 
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_build "$build" digest_bench
 
 work=$(mktemp -d)

@@ -11,6 +11,8 @@
 # Environment: KELVANE_HOSTILE_BUILD (build directory, default build/hostile).
 # Exits non-zero when a line is wrong or a limit is exceeded.
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
 windows=false
 case ${1:-} in
@@ -19,17 +21,13 @@ case ${1:-} in
   *) echo "usage: $0 [--windows]" >&2; exit 2 ;;
 esac
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../.." && pwd)
 build=${KELVANE_HOSTILE_BUILD:-$repo/build/hostile}
 
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_build "$build" kelvane
 kelvane=$build/kelvane
 
-files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-hostile.XXXXXX")
-trap 'rm -rf "$files"' EXIT
+bench_workspace hostile
+files=$work
 /usr/bin/python3 "$here/make_files.py" "$files"
 
 # One run of a command: its standard output to $files/out, and "wall cpu

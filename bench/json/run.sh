@@ -12,24 +12,16 @@
 # computes.
 #
 # Usage: bench/json/run.sh
-#   KELVANE=<path>            time this executable instead of building one
-#   KELVANE_BENCH_BUILD=<d>   Release build folder (default: bench/out/build)
-#   BENCH_RUNS=<n>            runs of each case (default 10)
+#   BENCH_RUNS=<n>   runs of each case (default 10); KELVANE and
+#                    KELVANE_BENCH_BUILD as bench/build.sh says
 # Exits non-zero when a goal is missed. The table is also left in
 # bench/out/json/table.txt.
 set -euo pipefail
-
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-results=$repo/bench/out/json
-
 # shellcheck source=../build.sh
-. "$repo/bench/build.sh"
-bench_kelvane
+. "$(dirname "$0")/../build.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-json-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$results"
+bench_kelvane
+bench_workspace json
 
 python3 - "$exe" "$work" "${BENCH_RUNS:-10}" "$repo/bench" <<'PY' | tee "$results/table.txt"
 import hashlib, json, os, random, statistics, subprocess, sys, time
@@ -42,7 +34,6 @@ print("making the files", file=sys.stderr)
 rnd = random.Random(42)
 small_files(work, rnd)
 hybrid_files(work, rnd)
-
 
 def large_hybrid(name, pieces_len):
     """A hybrid single-file torrent whose pieces string is pieces_len random bytes; returns its
@@ -65,7 +56,6 @@ def large_hybrid(name, pieces_len):
     sha.update(b"e")
     return path, sha.hexdigest()
 
-
 big, big_sha256 = large_hybrid("big.torrent", 210 * 1024 * 1024 // 20 * 20)
 whole, whole_sha256 = large_hybrid("whole.torrent", 48 * 1024 * 1024 // 20 * 20)
 cases = [("10,000 small v1 files, one mask", os.path.join(work, "small", "*.torrent"), None),
@@ -87,7 +77,6 @@ for label, target, sha256 in cases:
             or (sha256 and records[0]["infohash_v2"] != sha256)):
         sys.exit(f"{label}: -json does not give a record with the right identities for each file")
 
-
 def once(command):
     """Wall clock and CPU seconds of one run."""
     start = time.perf_counter()
@@ -97,14 +86,12 @@ def once(command):
         sys.exit(f"{command} failed")
     return time.perf_counter() - start, usage.ru_utime + usage.ru_stime
 
-
 def peak_mib(command):
     """The peak resident MiB of one run, taken by GNU time: a child forked from this interpreter
     would start from the interpreter's own peak."""
     out = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
                          stderr=subprocess.PIPE, check=True, text=True).stderr
     return int(out.split()[-1]) / 1024
-
 
 print(f"timing plain and -json in turn, {runs} runs each", file=sys.stderr)
 load = os.getloadavg()[0]

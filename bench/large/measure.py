@@ -1,4 +1,4 @@
-"""Timing helpers the large and stream benchmarks share."""
+"""Timing and checking helpers the large, limits and stream benchmarks share."""
 
 import os
 import platform
@@ -48,3 +48,20 @@ def measure(commands, runs):
                 results[k].append((wall, usage.ru_utime + usage.ru_stime))
     return [(statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows),
              peak_kib(command)) for rows, command in zip(results, commands)]
+
+
+def check(kelvane, folder):
+    """A benchmark of a wrong answer is worthless: every line is checked."""
+    for line in open(os.path.join(folder, "expected.tsv")):
+        name, want = line.rstrip("\n").split("\t")
+        got = subprocess.run([kelvane, "-hash", os.path.join(folder, name)],
+                             capture_output=True).stdout.decode().rstrip("\n")
+        if got != want:
+            sys.exit(f"kelvane gives {got!r} for {name}, expected {want!r}")
+    got = subprocess.run([kelvane, os.path.join(folder, "small", "*.torrent")],
+                         capture_output=True).stdout.decode()
+    # A line shows the name as the mask gave it; the expected lines hold the file's own name.
+    lines = [digest + "  " + os.path.basename(name)
+             for digest, name in (line.split("  ", 1) for line in got.splitlines())]
+    if sorted(lines) != sorted(open(os.path.join(folder, "small.expected")).read().splitlines()):
+        sys.exit("kelvane's lines for the small files differ from the expected ones")

@@ -10,19 +10,16 @@
 # TMPDIR for the files (about 270 MB on disk; the 1 GiB file is sparse).
 # The table is also left in bench/out/large/table.md.
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
 runs=${1:-7}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../.." && pwd)
 build=${KELVANE_LARGE_BUILD:-$repo/build/large}
 
-mkdir -p "$repo/bench/out/large"
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_build "$build" kelvane
 
-files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-large.XXXXXX")
-trap 'rm -rf "$files"' EXIT
+bench_workspace large
+files=$work
 echo "making the files in $files" >&2
 /usr/bin/python3 "$here/make_files.py" "$files"
-/usr/bin/python3 "$here/run.py" "$build/kelvane" "$files" "$runs" | tee "$repo/bench/out/large/table.md"
+/usr/bin/python3 "$here/run.py" "$build/kelvane" "$files" "$runs" | tee "$results/table.md"

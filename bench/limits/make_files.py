@@ -22,22 +22,9 @@ import random
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from small_torrents import bstr, sha1_hex, small_files, write  # noqa: E402
+from small_torrents import bstr, files_300k, sha1_hex, small_files, write  # noqa: E402
 
 MIB = 1 << 20
-
-
-def files_300k(folder, rnd):
-    entries = []
-    for n in range(300000):
-        path = b"l" + bstr(b"d%03d" % (n % 600)) + bstr(b"part-%06d.dat" % n) + b"e"
-        entries.append(b"d6:lengthi%de4:path%se" % (rnd.randint(1, 1 << 24), path))
-    pieces = rnd.randbytes(20 * 160000)
-    info = (b"d5:filesl" + b"".join(entries) + b"e4:name" + bstr(b"three hundred thousand")
-            + b"12:piece lengthi262144e6:pieces" + bstr(pieces) + b"e")
-    write(folder, "files-300k.torrent", b"d8:announce" + bstr(b"http://tracker.invalid/a")
-          + b"4:info" + info + b"e")
-    return "files-300k.torrent", sha1_hex(info)
 
 
 def zeros_1g(folder):
@@ -85,7 +72,7 @@ def main():
     rnd = random.Random(15)
     small_files(folder, rnd)
     cases = [
-        files_300k(folder, rnd),
+        files_300k(folder, rnd, 600, b"part-%06d.dat", 160000),
         zeros_1g(folder),
         nested_1m(folder),
         tiny_values(folder, "strings-10m.torrent", b"l" + b"0:" * 10000000 + b"e"),

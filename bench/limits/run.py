@@ -7,64 +7,17 @@ usage: run.py KELVANE READ_LOOP FOLDER RUNS
 
 import glob
 import os
-import platform
-import statistics
-import subprocess
 import sys
-import time
 
-
-def peak_kib(command):
-    """The peak resident KiB of one run, taken by GNU time: a child forked from
-    this interpreter would start from the interpreter's own peak."""
-    out = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
-                         stderr=subprocess.PIPE, check=True, text=True).stderr
-    return int(out.split()[-1])
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from large.measure import check, machine  # noqa: E402
+from large.measure import measure as measure_all  # noqa: E402
 
 
 def measure(command, runs):
-    """Median wall clock and CPU seconds over runs runs after one warm-up, each
-    run its own process, and the peak resident KiB of one more run."""
-    walls, cpus = [], []
-    for n in range(runs + 1):
-        start = time.perf_counter()
-        child = subprocess.Popen(command, stdout=subprocess.DEVNULL)
-        _, status, usage = os.wait4(child.pid, 0)
-        wall = time.perf_counter() - start
-        if os.waitstatus_to_exitcode(status) != 0:
-            sys.exit("failed: %s" % command[:3])
-        if n > 0:
-            walls.append(wall)
-            cpus.append(usage.ru_utime + usage.ru_stime)
-    return statistics.median(walls), statistics.median(cpus), peak_kib(command)
-
-
-def machine():
-    model = "unknown"
-    for line in open("/proc/cpuinfo"):
-        if line.startswith("model name"):
-            model = line.split(":", 1)[1].strip()
-            break
-    sha = "yes" if " sha_ni" in open("/proc/cpuinfo").read() else "no"
-    mem = int(open("/proc/meminfo").readline().split()[1]) / 2**20
-    openssl = subprocess.run(["openssl", "version"], capture_output=True, text=True).stdout.strip()
-    return (f"{model}, {os.cpu_count()} cores, {mem:.1f} GiB, SHA extensions: {sha}; "
-            f"{platform.system()} {platform.release()}; {openssl}")
-
-
-def check(kelvane, folder):
-    """A benchmark of a wrong answer is worthless: every line is checked."""
-    for line in open(os.path.join(folder, "expected.tsv")):
-        name, want = line.rstrip("\n").split("\t")
-        got = subprocess.run([kelvane, "-hash", os.path.join(folder, name)],
-                             capture_output=True).stdout.decode().rstrip("\r\n")
-        if got != want:
-            sys.exit(f"kelvane gives {got!r} for {name}, expected {want!r}")
-    got = subprocess.run([kelvane, os.path.join(folder, "small", "*.torrent")],
-                         capture_output=True).stdout.decode().replace("\r\n", "\n")
-    want = open(os.path.join(folder, "small.expected")).read()
-    if sorted(got.splitlines()) != sorted(want.splitlines()):
-        sys.exit("kelvane's lines for the small files differ from the expected ones")
+    """Median wall clock and CPU seconds over runs runs after one warm-up, and
+    the peak resident KiB of one more run."""
+    return measure_all([command], runs)[0]
 
 
 def main():

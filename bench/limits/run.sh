@@ -13,20 +13,17 @@
 # TMPDIR for the files (about 300 MB on disk; the 1 GiB file is sparse).
 # The table is also left in bench/out/limits/table.md.
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
 runs=${1:-7}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../.." && pwd)
 build=${KELVANE_LIMITS_BUILD:-$repo/build/limits}
 
-mkdir -p "$repo/bench/out/limits"
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_build "$build" kelvane read_loop
 
-files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-limits.XXXXXX")
-trap 'rm -rf "$files"' EXIT
+bench_workspace limits
+files=$work
 echo "making the files in $files" >&2
 /usr/bin/python3 "$here/make_files.py" "$files"
 /usr/bin/python3 "$here/run.py" "$build/kelvane" "$build/bench/limits/read_loop" "$files" "$runs" |
-  tee "$repo/bench/out/limits/table.md"
+  tee "$results/table.md"

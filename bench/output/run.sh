@@ -9,17 +9,14 @@
 #   KELVANE=<path>           count this executable's writes instead of building one
 #   KELVANE_BENCH_BUILD=<d>  Release build folder (default: bench/out/build)
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
 command -v strace > /dev/null || { echo "output: needs strace" >&2; exit 2; }
 
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_kelvane
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-output-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+bench_workspace output
 python3 - "$work" "$repo/tests" <<'PY'
 import hashlib, sys
 work = sys.argv[1]

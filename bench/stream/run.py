@@ -5,7 +5,6 @@ directly and through a pipe, each run its own process, and prints the table.
 usage: run.py KELVANE FOLDER RUNS
 """
 
-import hashlib
 import os
 import statistics
 import subprocess
@@ -14,6 +13,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from large.measure import machine, peak_kib  # noqa: E402
+from small_torrents import sparse_single_file  # noqa: E402
 
 GB = 10**9
 
@@ -21,20 +21,8 @@ GB = 10**9
 def make(folder):
     """A single-file torrent whose pieces string makes the file 1 GB; sparse.
     Returns its path and the line kelvane -hash must print."""
-    size = GB // 20 * 20 - 100
-    head = b"d6:lengthi%de4:name6:gb.iso12:piece lengthi262144e6:pieces%d:" % (
-        size // 20 * 262144, size)
     path = os.path.join(folder, "gb.torrent")
-    with open(path, "wb") as f:
-        f.write(b"d4:info" + head)
-        f.truncate(7 + len(head) + size)
-        f.seek(0, os.SEEK_END)
-        f.write(b"ee")
-    sha, zeros = hashlib.sha1(head), bytes(1 << 24)
-    for at in range(0, size, len(zeros)):
-        sha.update(zeros[: min(len(zeros), size - at)])
-    sha.update(b"e")
-    return path, sha.hexdigest().upper().encode() + b"\n"
+    return path, sparse_single_file(path, b"", GB // 20 * 20 - 100).encode() + b"\n"
 
 
 def one_run(kelvane, path, how):

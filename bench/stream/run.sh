@@ -5,21 +5,13 @@
 #
 #   bench/stream/run.sh [RUNS]     median of RUNS runs (default 5)
 #
-# Environment: KELVANE_STREAM_BUILD (build directory, default build/stream);
-# TMPDIR for the file (1 GB, sparse: its piece hashes are zeros).
+# Environment: KELVANE and KELVANE_BENCH_BUILD as bench/build.sh says; TMPDIR
+# for the file (1 GB, sparse: its piece hashes are zeros).
 # The table is also left in bench/out/stream/table.md.
 set -euo pipefail
-
-runs=${1:-5}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-build=${KELVANE_STREAM_BUILD:-$repo/build/stream}
-
-mkdir -p "$repo/bench/out/stream"
 # shellcheck source=../build.sh
-. "$repo/bench/build.sh"
-bench_build "$build" kelvane
+. "$(dirname "$0")/../build.sh"
 
-files=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-stream.XXXXXX")
-trap 'rm -rf "$files"' EXIT
-/usr/bin/python3 "$here/run.py" "$build/kelvane" "$files" "$runs" | tee "$repo/bench/out/stream/table.md"
+bench_kelvane
+bench_workspace stream
+/usr/bin/python3 "$here/run.py" "$exe" "$work" "${1:-5}" | tee "$results/table.md"

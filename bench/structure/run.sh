@@ -13,22 +13,18 @@
 #   KELVANE_BENCH_BUILD=<d>  Release build folder (default: bench/out/build)
 # TMPDIR for the files (about 440 MB).
 set -euo pipefail
+# shellcheck source=../build.sh
+. "$(dirname "$0")/../build.sh"
 
 runs=${1:-5}
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
 
-# shellcheck source=../build.sh
-. "$repo/bench/build.sh"
 bench_kelvane
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-structure-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+bench_workspace structure
 python3 - "$work" "$exe" "$runs" <<'PY'
 import hashlib, os, statistics, subprocess, sys, time
 
 work, exe, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
-
 
 def median_wall(command):
     """Median wall clock of runs runs after one warm-up, each its own process."""
@@ -39,7 +35,6 @@ def median_wall(command):
         if n > 0:
             walls.append(time.perf_counter() - start)
     return statistics.median(walls)
-
 
 print("| info value | MB | kelvane MB/s | openssl dgst -sha1 MB/s | sha1sum MB/s |")
 print("|---|---|---|---|---|")

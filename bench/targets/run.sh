@@ -9,24 +9,16 @@
 # Each run's output is checked first: a line for every file, in order.
 #
 # Usage: bench/targets/run.sh
-#   KELVANE=<path>            time this executable instead of building one
-#   KELVANE_BENCH_BUILD=<d>   Release build folder (default: bench/out/build)
-#   BENCH_RUNS=<n>            runs of each case (default 5)
+#   BENCH_RUNS=<n>   runs of each case (default 5); KELVANE and
+#                    KELVANE_BENCH_BUILD as bench/build.sh says
 # Exits non-zero when a goal is missed. The table is also left in
 # bench/out/targets/table.txt.
 set -euo pipefail
-
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-results=$repo/bench/out/targets
-
 # shellcheck source=../build.sh
-. "$repo/bench/build.sh"
-bench_kelvane
+. "$(dirname "$0")/../build.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-targets-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$results"
+bench_kelvane
+bench_workspace targets
 
 python3 - "$exe" "$work" "${BENCH_RUNS:-5}" <<'PY' | tee "$results/table.txt"
 import os, random, resource, statistics, subprocess, sys, time

@@ -9,24 +9,16 @@
 # find TREE -type f | LC_ALL=C sort, the same lines xargs gives.
 #
 # Usage: bench/tree/run.sh
-#   KELVANE=<path>            time this executable instead of building one
-#   KELVANE_BENCH_BUILD=<d>   Release build folder (default: bench/out/build)
-#   BENCH_RUNS=<n>            runs of each case (default 5)
+#   BENCH_RUNS=<n>   runs of each case (default 5); KELVANE and
+#                    KELVANE_BENCH_BUILD as bench/build.sh says
 # Exits non-zero when a goal is missed. The table is also left in
 # bench/out/tree/table.txt.
 set -euo pipefail
-
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-results=$repo/bench/out/tree
-
 # shellcheck source=../build.sh
-. "$repo/bench/build.sh"
-bench_kelvane
+. "$(dirname "$0")/../build.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-tree-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$results"
+bench_kelvane
+bench_workspace tree
 
 python3 - "$exe" "$work" "${BENCH_RUNS:-5}" <<'PY' | tee "$results/table.txt"
 import os, random, statistics, subprocess, sys, time
@@ -61,7 +53,6 @@ if (len(order) != 100000 or [line[42:] for line in walked] != order
         or sorted(walked) != sorted(piped) or any(line.startswith("Error") for line in walked)):
     sys.exit("-r does not give the line of every file in the order of find | sort")
 
-
 def once(command):
     """Wall clock and CPU seconds of one run, its children's included."""
     start = time.perf_counter()
@@ -72,14 +63,12 @@ def once(command):
             after.children_user + after.children_system
             - before.children_user - before.children_system)
 
-
 def peak_mib(command):
     """The peak resident MiB of one run (the largest of its processes), taken by GNU time: a
     child forked from this interpreter would start from the interpreter's own peak."""
     out = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
                          stderr=subprocess.PIPE, check=True, text=True).stderr
     return int(out.split()[-1]) / 1024
-
 
 print(f"timing -r and find | xargs in turn, {runs} runs each", file=sys.stderr)
 load = os.getloadavg()[0]
