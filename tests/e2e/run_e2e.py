@@ -942,6 +942,12 @@ def v2_and_magnet_on_a_stream():
         named = run(options + ["-hash", path])
         equal(f"{options} on a stream", (status(field, b""), field + b"\n", b""), named)
         equal(f"{options} on a stream as on a file", named, run(options + ["-hash", "-"], feed=bytes_))
+    # A record needs both digests of a v2 torrent, which a stream can only give on the way.
+    with open(path, "wb") as f:
+        f.write(data)
+    named, piped = run(["-json", path]), run(["-json", "-"], feed=data)
+    equal("-json on a stream as on a file, but for the path",
+          (0, named[1].replace(json.dumps(path).encode(), b'"-"'), b""), piped)
 
 
 TREE = ["a.torrent", "a b.torrent", "a-b/x.torrent", "a/y.torrent", "a.d/z.TORRENT", "readme.txt",
