@@ -628,6 +628,16 @@ def resources_are_no_file_fault():
                          files + "/*"] + names[:100])
     equal("every digest where no thread can be started", (0, b"", want + want[:100]),
           (lambda r: (r[0], r[2], r[1].splitlines()))(run(command[1:], program=command[0])))
+    # Nor for the digests of a large hybrid, which two threads take at once where they can.
+    tree = {"x": {"": {"length": 1, "pieces root": content("root", 32)}}}
+    large = bencode({"file tree": tree, "length": 1, "meta version": 2, "name": "x",
+                     "piece length": 16384, "pieces": content("large", 3_000_000)})
+    put(folder, "large.torrent", *wrap(large), folder + "/")
+    args = ["-json", os.path.join(folder, "large.torrent")]
+    command = as_nobody(["env", "ASAN_OPTIONS=detect_leaks=0", "prlimit", "--nproc=1", program]
+                        + args)
+    equal("both digests of a large hybrid where no thread can be started", run(args),
+          run(command[1:], program=command[0]))
     if sanitized():
         print("SKIPPED: descriptor and memory limits (the sanitizers' run-time needs descriptors"
               " of its own, and more address space than any limit leaves)")
