@@ -139,13 +139,17 @@ TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
   const std::int64_t first = stream.Position();
   // A stream is read once: its bytes of the info value are hashed as the
   // scan passes them, with SHA-256 as well where the line may need it. A
-  // file's info value gets on the way the digests the content asks for
-  // itself; the SHA-256 that only a link's facts show to be needed is read
-  // again, where the scan no longer holds the bytes.
+  // larger file's info value gets on the way the digests the content asks
+  // for itself; the SHA-256 that only a link's facts show to be needed is
+  // read again.
   const bool once = size < 0;
+  // A file of one window stays held whole: its SHA-256, where the facts show
+  // that the torrent has a v2 identity, is taken from the bytes held.
+  const bool heldWhole = size >= 0 && size <= static_cast<std::int64_t>(kWindow);
   TInfoDigests taken(content != TLineContent::V2Digest,
-                     content == TLineContent::V2Digest || content == TLineContent::AllIdentities ||
-                         (once && content == TLineContent::MagnetLink));
+                     !heldWhole && (content == TLineContent::V2Digest ||
+                                    content == TLineContent::AllIdentities ||
+                                    (once && content == TLineContent::MagnetLink)));
   TInfoScanner scanner(stream, kWindow);
   const TInfoScan scan = scanner.Scan(KeysFor(content), {&taken, true});
   if (scanner.Position() == first) return TInfoIdentities::Failure("Error - Blank file!");
