@@ -81,11 +81,12 @@ class TInfoDigests final : public TInfoSink {
     Tee.reset();
     if (WantSha1) Sha1.emplace();
     if (WantSha256) Sha256.emplace();
-    TBlockDigest* first = Sha1 ? static_cast<TBlockDigest*>(&*Sha1) : &*Sha256;
     if (Sha1 && Sha256) {
-      Tee.emplace(std::initializer_list<TBlockDigest*>{first, &*Sha256});
-    } else {
-      Tee.emplace(std::initializer_list<TBlockDigest*>{first});
+      Tee.emplace(std::initializer_list<TBlockDigest*>{&*Sha1, &*Sha256});
+    } else if (Sha1) {
+      Tee.emplace(std::initializer_list<TBlockDigest*>{&*Sha1});
+    } else if (Sha256) {
+      Tee.emplace(std::initializer_list<TBlockDigest*>{&*Sha256});
     }
   }
 
