@@ -38,3 +38,10 @@ bench_workspace() {
   trap 'rm -rf "$work"' EXIT
   mkdir -p "$results"
 }
+
+# bench_table RUNS [ARG...]: runs the Python program on standard input with the
+# arguments $exe, $work, RUNS and ARGs, its table shown and kept in
+# $results/table.txt.
+bench_table() {
+  python3 - "$exe" "$work" "$@" | tee "$results/table.txt"
+}

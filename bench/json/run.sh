@@ -23,7 +23,7 @@ set -euo pipefail
 bench_kelvane
 bench_workspace json
 
-python3 - "$exe" "$work" "${BENCH_RUNS:-10}" "$repo/bench" <<'PY' | tee "$results/table.txt"
+bench_table "${BENCH_RUNS:-10}" "$repo/bench" <<'PY'
 import hashlib, json, os, random, statistics, subprocess, sys, time
 
 exe, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])

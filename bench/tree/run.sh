@@ -20,7 +20,7 @@ set -euo pipefail
 bench_kelvane
 bench_workspace tree
 
-python3 - "$exe" "$work" "${BENCH_RUNS:-5}" <<'PY' | tee "$results/table.txt"
+bench_table "${BENCH_RUNS:-5}" <<'PY'
 import os, random, statistics, subprocess, sys, time
 
 exe, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
