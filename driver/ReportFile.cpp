@@ -43,13 +43,6 @@ std::string NameField(const TShownName& shownName) {
                                             : shownName.Path.substr(shownName.TargetFolderLength);
 }
 
-std::string LowerCase(std::string hex) {
-  for (char& c : hex) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return hex;
-}
-
 std::optional<std::string_view> TextOrNull(const std::string& text) {
   return text.empty() ? std::nullopt : std::optional<std::string_view>(text);
 }
@@ -59,8 +52,8 @@ std::string JsonRecord(const TInfoIdentities& identities, const std::string& nam
   TJsonObject record;
   record.AddText("path", platform::ToUtf8(nameField));
   const bool failed = !identities.Error.empty();
-  record.AddText("infohash", failed ? std::nullopt : TextOrNull(LowerCase(identities.Sha1Hex)));
-  const std::string sha256 = LowerCase(identities.Sha256Hex);
+  record.AddText("infohash", failed ? std::nullopt : TextOrNull(LowerCaseHex(identities.Sha1Hex)));
+  const std::string sha256 = LowerCaseHex(identities.Sha256Hex);
   record.AddText("infohash_v2", failed ? std::nullopt : TextOrNull(sha256));
   record.AddText("magnet", failed ? std::nullopt : TextOrNull(identities.Magnet));
   record.AddText("name", failed ? std::nullopt : identities.Name);
@@ -96,10 +89,7 @@ TFileLook LookAtFile(const std::string& name, TLineContent content) {
       look.OpenError = error.Code();
       return look;
     }
-    look.Found = IdentitiesOf([&] {
-      return stream->Size() == 0 ? TInfoIdentities::Failure("Error - Blank file!")
-                                 : GetIdentitiesOfStream(*stream, content);
-    });
+    look.Found = IdentitiesOf([&] { return GetIdentitiesOfStream(*stream, content); });
   } catch (const EOutOfResources& error) {
     look.Shortage = error.Code();
   } catch (const EOutOfMemory&) {

@@ -204,7 +204,6 @@ TInfoIdentities GetIdentitiesOfStream(TStream& stream, TLineContent content) {
 
 TInfoIdentities GetIdentities(const std::string& fileName, TLineContent content) {
   TFileStream stream(fileName);
-  if (stream.Size() == 0) return TInfoIdentities::Failure("Error - Blank file!");
   return GetIdentitiesOfStream(stream, content);
 }
 

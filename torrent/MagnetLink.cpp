@@ -57,14 +57,6 @@ std::string LeftTrimmed(std::string_view text) {
   return start == std::string_view::npos ? std::string() : std::string(text.substr(start));
 }
 
-std::string LowerCaseHex(std::string_view hex) {
-  std::string lower(hex);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 // One character of libtorrent's lenient UTF-8 reading at text[at]: its code
 // point, or -1 for a malformed one, and the bytes it takes. A sequence cut
 // by the end takes every byte left; a malformed one of full length takes
@@ -210,6 +202,14 @@ std::vector<std::string> WebSeeds(const TTorrentFacts& facts) {
 }
 
 }  // namespace
+
+std::string LowerCaseHex(std::string_view hex) {
+  std::string lower(hex);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
 
 std::string EscapeForMagnet(std::string_view bytes) {
   std::string out;

@@ -29,6 +29,9 @@ std::string MagnetLink(const TTorrentFacts& facts, std::string_view sha1Hex,
 // want of one. sha1Hex is the info bytes' SHA-1, in hex of either case.
 std::optional<std::string> TorrentName(const TTorrentFacts& facts, std::string_view sha1Hex);
 
+// Hex digits in lower case, as a link (and a JSON record) writes a digest.
+std::string LowerCaseHex(std::string_view hex);
+
 // The bytes with every one but A-Z, a-z, 0-9 and - _ . ! ~ * ( ) written as
 // "%" and two lower-case hex digits.
 std::string EscapeForMagnet(std::string_view bytes);
