@@ -137,15 +137,6 @@ TEST(ReportFileTest, AFifoIsReadOnceItsWriterComes) {
     writer.join();
   }
 }
-
-// The path is the name field as it stands, control bytes and all, escaped in the record where a
-// line shows "?".
-TEST(ReportFileTest, AJsonRecordShowsTheNameFieldEscaped) {
-  testing::TempFolder folder;
-  EXPECT_EQ(Record(folder.Write("\x01\n\"\\\x7f.torrent", "")),
-            R"({"path":"\u0001\n\"\\\u007f.torrent")" + kNoIdentities +
-                R"("Error - Blank file!"})" + kEol);
-}
 #endif
 
 }  // namespace
