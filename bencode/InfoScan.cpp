@@ -203,9 +203,11 @@ std::int64_t TInfoScanner::Position() const {
     if (Running[tap].On) HandOn(tap, LimitOffset);
   }
   // The info sink may still read what it took last, so the next window goes
-  // to the other buffer; bytes it took before those it no longer reads.
-  std::size_t into = Buffers[1] && Window == Buffers[1].get() ? 1 : 0;
-  if (Lent != nullptr && Lent == Window) into ^= 1;
+  // to the first buffer none of its last Takes came from.
+  std::size_t into = 0;
+  while (Buffers[into] && std::find(Lent.begin(), Lent.end(), Buffers[into].get()) != Lent.end()) {
+    ++into;
+  }
   if (!Buffers[into]) Buffers[into] = std::make_unique_for_overwrite<char[]>(Capacity);
   Window = Buffers[into].get();
   WindowStart = LimitOffset;
@@ -586,7 +588,10 @@ void TInfoScanner::HandOn(std::size_t tap, std::int64_t upTo) {
     const auto count = static_cast<std::size_t>(upTo - running.From);
     if (tap == kInfoTap) {
       Taps.Info->Take(from, count);
-      Lent = Window;
+      if (Lent.front() != Window) {
+        std::copy_backward(Lent.begin(), Lent.end() - 1, Lent.end());
+        Lent.front() = Window;
+      }
     } else {
       Kept[tap].append(from, count);
     }

@@ -57,10 +57,13 @@ struct TInfoScan {
 // passes them, so that a source is never read twice: Begin where such a value
 // starts (a later one starts over), then its bytes in order, in pieces, up to
 // its own end or the stream's. A sink may go on reading the bytes of a Take
-// after it returns, until its next Take, Begin or Settle returns: so it can
-// digest them on another thread while the scan goes on.
+// after it returns, until kLentTakes more Takes, or a Begin or a Settle,
+// have returned: so it can digest them on another thread while the scan goes
+// on.
 class TInfoSink {
  public:
+  static constexpr std::size_t kLentTakes = 2;
+
   virtual void Begin(std::int64_t offset) = 0;
   virtual void Take(const char* bytes, std::size_t count) = 0;
   // Returns once the sink no longer reads any bytes it was given.
@@ -85,9 +88,9 @@ struct TScanTaps {
 // The stream is read in windows of at most holdLimit bytes, so a stream of at
 // most that many bytes is read whole in one request; a string that runs past
 // a window is stepped over without being read when the stream knows its size
-// and no tap wants its bytes. One buffer serves the whole scan, and a second
-// one while the info sink still reads the first; the sink is settled before
-// Scan returns or raises.
+// and no tap wants its bytes. One buffer serves the whole scan, and more (up
+// to one beside each Take the info sink may still read) while the sink still
+// reads earlier windows; the sink is settled before Scan returns or raises.
 class TInfoScanner {
  public:
   TInfoScanner(TStream& stream, std::size_t holdLimit);
@@ -146,10 +149,11 @@ class TInfoScanner {
   TStream* Stream;  // null for bytes in memory
   std::int64_t StreamSize;
   std::size_t Capacity;
-  // The window's buffer, and the other one, made only once the info sink
-  // still reads this one when the next window is due.
-  std::array<std::unique_ptr<char[]>, 2> Buffers;
-  const char* Lent = nullptr;  // the buffer whose bytes the info sink took last
+  // The window's buffer, and the others, each made only once the info sink
+  // may still read every one made before when the next window is due.
+  std::array<std::unique_ptr<char[]>, TInfoSink::kLentTakes + 1> Buffers;
+  // The buffers of the info sink's last Takes, the latest first.
+  std::array<const char*, TInfoSink::kLentTakes> Lent{};
   const char* Window = nullptr;  // the bytes read last: a buffer, or those in memory
   const char* Next = nullptr;    // the window's next unread byte
   const char* Limit = nullptr;   // the window's end

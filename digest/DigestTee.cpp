@@ -1,5 +1,6 @@
 #include "digest/DigestTee.h"
 
+#include <array>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -16,15 +17,21 @@ constexpr std::size_t kParallelFrom = 128 * 1024;
 
 }  // namespace
 
-// The second thread: it feeds the digests from First on the piece it is
-// handed, and says when it is done.
+// The second thread: it feeds the digests from First on the pieces it is
+// handed, oldest first, and says when each is done. Two pieces may wait, so
+// that it starts on the next one the moment it ends one, without waiting
+// for the caller to wake and hand it over.
 struct TDigestTee::THelper {
+  struct TPiece {
+    const void* Data = nullptr;
+    std::size_t Length = 0;
+  };
   std::mutex Lock;
   std::condition_variable Changed;
-  const void* Data = nullptr;
-  std::size_t Length = 0;
+  std::array<TPiece, kLentPieces> Pieces;
+  std::size_t Oldest = 0;
+  std::size_t Count = 0;  // pieces waiting, or being fed
   std::size_t First = 0;
-  bool Pending = false;  // a piece waits, or is being fed
   bool Stopping = false;
   std::thread Thread;
 };
@@ -46,17 +53,20 @@ bool TDigestTee::HelperRuns() {
   if (Helper) return Helper->Thread.joinable();
   try {
     Helper = std::make_unique<THelper>();
+    Helper->First = Digests.size() < 2 ? 0 : 1;
     Helper->Thread = std::thread([this, helper = Helper.get()] {
       std::unique_lock<std::mutex> hold(helper->Lock);
       for (;;) {
-        helper->Changed.wait(hold, [&] { return helper->Pending || helper->Stopping; });
+        helper->Changed.wait(hold, [&] { return helper->Count != 0 || helper->Stopping; });
         if (helper->Stopping) return;
+        const THelper::TPiece piece = helper->Pieces[helper->Oldest];
         hold.unlock();
         for (std::size_t i = helper->First; i < Digests.size(); ++i) {
-          Digests[i]->Update(helper->Data, helper->Length);
+          Digests[i]->Update(piece.Data, piece.Length);
         }
         hold.lock();
-        helper->Pending = false;
+        helper->Oldest = (helper->Oldest + 1) % kLentPieces;
+        --helper->Count;
         helper->Changed.notify_all();
       }
     });
@@ -69,28 +79,27 @@ bool TDigestTee::HelperRuns() {
 void TDigestTee::Settle() {
   if (!Helper || !Helper->Thread.joinable()) return;
   std::unique_lock<std::mutex> hold(Helper->Lock);
-  Helper->Changed.wait(hold, [&] { return !Helper->Pending; });
+  Helper->Changed.wait(hold, [&] { return Helper->Count == 0; });
 }
 
 void TDigestTee::Lend(const void* data, std::size_t length) {
-  // Each digest takes the pieces in order: the last lent one goes first.
-  Settle();
   if (length < kParallelFrom || !HelperRuns()) {
+    // Each digest takes the pieces in order: the lent ones go first.
+    Settle();
     for (TBlockDigest* digest : Digests) digest->Update(data, length);
     return;
   }
   // One digest goes to the second thread whole; of several, the caller feeds
   // the first meanwhile.
-  const std::size_t first = Digests.size() < 2 ? 0 : 1;
+  THelper& helper = *Helper;
   {
-    const std::lock_guard<std::mutex> hold(Helper->Lock);
-    Helper->Data = data;
-    Helper->Length = length;
-    Helper->First = first;
-    Helper->Pending = true;
+    std::unique_lock<std::mutex> hold(helper.Lock);
+    helper.Changed.wait(hold, [&] { return helper.Count < kLentPieces; });
+    helper.Pieces[(helper.Oldest + helper.Count) % kLentPieces] = {data, length};
+    ++helper.Count;
   }
-  Helper->Changed.notify_all();
-  if (first == 1) Digests.front()->Update(data, length);
+  helper.Changed.notify_all();
+  if (helper.First == 1) Digests.front()->Update(data, length);
 }
 
 void TDigestTee::Update(const void* data, std::size_t length) {

@@ -32,10 +32,12 @@ class TDigestTee {
   void Update(const void* data, std::size_t length);
 
   // Appends the bytes as Update does, but may return while the second thread
-  // still reads them: the caller leaves them unchanged until its next call
-  // to Lend, Update or Settle has returned (or the tee is gone). Never
-  // raises; without a second thread, or for a short piece, it is Update.
+  // still reads them: the caller leaves them unchanged until kLentPieces more
+  // calls to Lend, or one to Update or Settle, have returned (or the tee is
+  // gone). Never raises; without a second thread, or for a short piece, it
+  // is Update.
   void Lend(const void* data, std::size_t length);
+  static constexpr std::size_t kLentPieces = 2;
 
   // Returns once every digest has every byte lent so far.
   void Settle();

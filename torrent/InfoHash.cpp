@@ -72,6 +72,8 @@ const TScanKeys& KeysFor(TLineContent content) {
 // SHA-1 and the SHA-256 that were asked for, a long piece lent to a second
 // thread that digests it while the scan reads on (TDigestTee).
 class TInfoDigests final : public TInfoSink {
+  static_assert(TDigestTee::kLentPieces <= kLentTakes, "the scan would overwrite lent bytes");
+
  public:
   TInfoDigests(bool sha1, bool sha256) : WantSha1(sha1), WantSha256(sha256) {}
 

@@ -1,3 +1,4 @@
+#include <deque>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -192,28 +193,28 @@ TEST(InfoScanTest, HandsOnTheInfoBytesAndKeepsWatchedValues) {
   EXPECT_LT(stream.Delivered, input.size() - 290000);
 }
 
-// A sink may read the bytes of a Take until its next Take, Begin or Settle: the scanner leaves
-// them as they were until then, reading on into another buffer, and settles the sink before Scan
-// returns or raises; the bytes handed on are the info value's still, whatever the window.
-TEST(InfoScanTest, LeavesTheBytesASinkTookUntilItsNextCall) {
+// A sink may read the bytes of a Take until kLentTakes more Takes, a Begin or a Settle: the
+// scanner leaves them as they were until then, reading on into other buffers, and settles the sink
+// before Scan returns or raises; the bytes handed on are the info value's still, whatever the
+// window.
+TEST(InfoScanTest, LeavesTheBytesASinkTookUntilItsLaterCalls) {
   struct TChecking final : TInfoSink {
-    void Begin(std::int64_t offset) override { Check(), Start = offset, Bytes.clear(); }
+    void Begin(std::int64_t offset) override { Check(true), Start = offset, Bytes.clear(); }
     void Take(const char* bytes, std::size_t count) override {
-      Check();
-      Lent = bytes;
-      Copy.assign(bytes, count);
-      Bytes += Copy;
+      Check(false);
+      Lent.emplace_back(bytes, std::string(bytes, count));
+      Bytes.append(bytes, count);
     }
-    void Settle() override { Check(), Settled = true; }
-    void Check() {
-      if (Lent != nullptr) {
-        EXPECT_EQ(std::string_view(Lent, Copy.size()), Copy);
-      }
-      Lent = nullptr;
+    void Settle() override { Check(true), Settled = true; }
+    // Every Take still lent holds its bytes; the oldest is returned once kLentTakes followed it.
+    void Check(bool all) {
+      for (const auto& [bytes, copy] : Lent) EXPECT_EQ(std::string_view(bytes, copy.size()), copy);
+      if (all) Lent.clear();
+      if (Lent.size() == kLentTakes) Lent.pop_front();
       Settled = false;
     }
-    const char* Lent = nullptr;
-    std::string Copy, Bytes;
+    std::deque<std::pair<const char*, std::string>> Lent;
+    std::string Bytes;
     std::int64_t Start = -1;
     bool Settled = false;
   };

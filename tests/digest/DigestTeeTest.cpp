@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "digest/DigestTee.h"
 #include "tests/digest/DigestTestSupport.h"
@@ -25,23 +27,36 @@ TEST(DigestTeeTest, EachDigestGetsTheWholeMessage) {
 }
 
 // Lent pieces of every size about the hand-over's threshold (128 KiB) and the window's (1 MiB),
-// to one digest and to two: each buffer is overwritten as soon as the next Lend has returned, as
-// the scanner overwrites its windows, and Settle leaves every digest with the whole message.
-TEST(DigestTeeTest, ALentPieceIsDigestedBeforeTheNextCallReturns) {
-  const std::size_t sizes[] = {1, 131071, 131072, 1 << 20, 131073, 300000, 5};
-  std::array<std::string, 2> buffers;
+// to one digest and to two: each buffer is overwritten as soon as kLentPieces more Lends have
+// returned, as the scanner overwrites its windows, and Settle leaves every digest with the whole
+// message.
+TEST(DigestTeeTest, ALentPieceIsDigestedBeforeTheNextCallsReturn) {
+  const std::size_t sizes[] = {1, 131071, 131072, 1 << 20, 131073, 300000, 1 << 20, 200000, 5};
+  constexpr std::size_t kBuffers = TDigestTee::kLentPieces + 1;
+  // The second thread feeds the SHA-1, and slowly: the lent pieces pile up as far as the tee
+  // lets them.
+  struct TSlowSha1 {
+    TSlowSha1() : Fast(SHA1Kernels().Use(Slow)) {}
+    ~TSlowSha1() { SHA1Kernels().Use(Fast); }
+    static void Slow(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      SHA1CompressPortable(state, blocks, count);
+    }
+    TCompressFn Fast;
+  } slow;
+  std::array<std::string, kBuffers> buffers;
   for (const bool both : {false, true}) {
     std::string message;
     TSHA1Context sha1;
     TSHA256Context sha256;
     TDigestTee tee = both ? TDigestTee({&sha256, &sha1}) : TDigestTee({&sha1});
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
-      std::string& buffer = buffers[i % 2];
+      std::string& buffer = buffers[i % kBuffers];
       buffer = testing::PatternBytes(sizes[i] + i).substr(i);
       message += buffer;
       tee.Lend(buffer.data(), buffer.size());
-      // The piece before this one is no longer read.
-      std::string& before = buffers[(i + 1) % 2];
+      // The piece kLentPieces before this one is no longer read.
+      std::string& before = buffers[(i + 1) % kBuffers];
       std::fill(before.begin(), before.end(), '\xff');
     }
     tee.Settle();
