@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "digest/Kernels.h"
+#include "digest/SHA.h"
 
 namespace kelvane {
 
@@ -53,12 +54,43 @@ std::string TBlockDigest::DigestHex() const {
 
   // Each word as eight digits, most significant nibble first.
   std::string text(8 * Words, '0');
+  // A table, not a comparison: digits and letters come in no order a branch
+  // could predict.
+  static constexpr char kDigits[] = "0123456789ABCDEF";
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned shift = 28 - 4 * static_cast<unsigned>(i % 8);
-    const unsigned nibble = (state[i / 8] >> shift) & 0xFu;
-    text[i] = static_cast<char>(nibble < 10 ? '0' + nibble : 'A' + (nibble - 10));
+    text[i] = kDigits[(state[i / 8] >> shift) & 0xFu];
   }
   return text;
+}
+
+void UpdateTogether(TSHA1Context& sha1, TSHA256Context& sha256, const void* data,
+                    std::size_t length) {
+  TBlockDigest& first = sha1;
+  TBlockDigest& second = sha256;
+  constexpr std::size_t kBlock = TBlockDigest::kBlockSize;
+  const TPairCompressFn pair = PairKernel(*first.Kernels, *second.Kernels);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  if (pair != nullptr && first.Length % kBlock == second.Length % kBlock) {
+    // The partial block both hold is filled first, each on its own; the whole
+    // blocks after it go to the pair.
+    const std::size_t used = static_cast<std::size_t>(first.Length % kBlock);
+    const std::size_t head = used == 0 ? 0 : std::min(kBlock - used, length);
+    first.Update(bytes, head);
+    second.Update(bytes, head);
+    bytes += head;
+    length -= head;
+    const std::size_t blocks = length / kBlock;
+    if (blocks != 0) {
+      pair(first.State, second.State, bytes, blocks);
+      first.Length += blocks * kBlock;
+      second.Length += blocks * kBlock;
+      bytes += blocks * kBlock;
+      length -= blocks * kBlock;
+    }
+  }
+  first.Update(bytes, length);
+  second.Update(bytes, length);
 }
 
 }  // namespace kelvane

@@ -8,6 +8,8 @@
 namespace kelvane {
 
 class TKernelChoice;
+class TSHA1Context;
+class TSHA256Context;
 
 // What SHA-1 and SHA-256 share: a message is fed in pieces of any size,
 // compressed 64 bytes at a time into 32-bit chaining words, padded the same
@@ -28,6 +30,9 @@ class TBlockDigest {
   std::string DigestHex() const;
 
  protected:
+  friend void UpdateTogether(TSHA1Context& sha1, TSHA256Context& sha256, const void* data,
+                             std::size_t length);
+
   // Starts from `initial`, at most eight words, compressing with the kernel
   // `kernels` has in use at each call.
   TBlockDigest(const TKernelChoice& kernels, std::initializer_list<std::uint32_t> initial);

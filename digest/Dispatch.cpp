@@ -22,6 +22,7 @@ TCpuFeatures AskCpu() {
 
 constexpr TCompressFn kSHA1ShaNi = SHA1CompressShaNi;
 constexpr TCompressFn kSHA256ShaNi = SHA256CompressShaNi;
+constexpr TPairCompressFn kPairShaNi = SHA1AndSHA256CompressShaNi;
 #else
 TCpuFeatures AskCpu() {
   return {};
@@ -29,6 +30,7 @@ TCpuFeatures AskCpu() {
 
 constexpr TCompressFn kSHA1ShaNi = nullptr;
 constexpr TCompressFn kSHA256ShaNi = nullptr;
+constexpr TPairCompressFn kPairShaNi = nullptr;
 #endif
 
 }  // namespace
@@ -52,12 +54,12 @@ TKernelChoice::TKernelChoice(TCompressFn portable, TCompressFn shaNi,
                              const TCpuFeatures& features) {
   List[Count++] = {"portable", portable};
   if (shaNi != nullptr && RunsShaNi(features)) List[Count++] = {"sha-ni", shaNi};
-  InUse = List[Count - 1].Compress;
+  Kernel = List[Count - 1].Compress;
 }
 
 TCompressFn TKernelChoice::Use(TCompressFn compress) {
-  const TCompressFn previous = InUse;
-  InUse = compress != nullptr ? compress : List[Count - 1].Compress;
+  const TCompressFn previous = Kernel;
+  Kernel = compress != nullptr ? compress : List[Count - 1].Compress;
   return previous;
 }
 
@@ -77,6 +79,13 @@ TKernelChoice& SHA1Kernels() {
 TKernelChoice& SHA256Kernels() {
   static TKernelChoice choice = MakeSHA256Kernels(CpuFeatures());
   return choice;
+}
+
+TPairCompressFn PairKernel(const TKernelChoice& sha1, const TKernelChoice& sha256) {
+  // Without the SHA extensions' kernels in the build, neither compares equal:
+  // a kernel in use is never null.
+  const bool shaNi = sha1.InUse() == kSHA1ShaNi && sha256.InUse() == kSHA256ShaNi;
+  return shaNi ? kPairShaNi : nullptr;
 }
 
 }  // namespace kelvane

@@ -21,10 +21,17 @@ using TCompressFn = void (*)(std::uint32_t* state, const std::uint8_t* blocks, s
 void SHA1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
 void SHA256CompressPortable(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
 
+// Compresses the same `count` blocks into a SHA-1 and a SHA-256 state, as
+// their two kernels would one after the other. Never raises.
+using TPairCompressFn = void (*)(std::uint32_t* sha1State, std::uint32_t* sha256State,
+                                 const std::uint8_t* blocks, std::size_t count);
+
 // The x86 SHA extensions kernels, present in x86 builds only; to be called
 // only where RunsShaNi(CpuFeatures()) holds.
 void SHA1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count);
 void SHA256CompressShaNi(std::uint32_t state[8], const std::uint8_t* blocks, std::size_t count);
+void SHA1AndSHA256CompressShaNi(std::uint32_t sha1State[5], std::uint32_t sha256State[8],
+                                const std::uint8_t* blocks, std::size_t count);
 
 // The CPU's feature words that the choice of kernels reads (CPUID leaf 1 ECX,
 // leaf 7 subleaf 0 EBX); zero where the CPU has no such leaf or the build is
@@ -60,18 +67,20 @@ class TKernelChoice {
 
   // Compresses with the kernel in use. Never raises.
   void Compress(std::uint32_t* state, const std::uint8_t* blocks, std::size_t count) const {
-    InUse(state, blocks, count);
+    Kernel(state, blocks, count);
   }
 
   // Puts `compress` in use (nullptr puts the fastest back) and returns the one
   // it replaces, so that tests and the benchmark can run every digest through
   // each kernel. Not to be called while a digest of this kind is being fed.
   TCompressFn Use(TCompressFn compress);
+  // The kernel in use.
+  TCompressFn InUse() const { return Kernel; }
 
  private:
   std::array<TKernel, 2> List{};
   std::size_t Count = 0;
-  TCompressFn InUse = nullptr;
+  TCompressFn Kernel = nullptr;
 };
 
 // The kernels of each digest that a CPU with these features runs: a pure
@@ -82,5 +91,10 @@ TKernelChoice MakeSHA256Kernels(const TCpuFeatures& features);
 // The kernels of each digest for this CPU, chosen when first asked for.
 TKernelChoice& SHA1Kernels();
 TKernelChoice& SHA256Kernels();
+
+// The kernel that compresses both digests' blocks at once for the kernels in
+// use in sha1 and sha256: the SHA extensions' pair where both use theirs, else
+// null, and each compresses on its own.
+TPairCompressFn PairKernel(const TKernelChoice& sha1, const TKernelChoice& sha256);
 
 }  // namespace kelvane

@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -40,14 +39,15 @@ std::int64_t RangeNumber(const TScannedValue& value) {
   return value.Kind == TKind::Integer ? value.Integer : 0;
 }
 
-// Feeds length (not negative) bytes from the stream's position to the digest
-// in chunks; raises EReadError unless every one of them arrives.
-void DigestRange(TStream& stream, std::int64_t length, TBlockDigest& digest) {
+// Feeds length (not negative) bytes from the stream's position to feed in
+// chunks; raises EReadError unless every one of them arrives.
+template <class TFeed>
+void ReadRange(TStream& stream, std::int64_t length, const TFeed& feed) {
   std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(length, kChunkSize)));
   for (std::int64_t remaining = length; remaining > 0;) {
     const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kChunkSize));
     stream.ReadExactly(chunk.data(), wanted);
-    digest.Update(chunk.data(), wanted);
+    feed(chunk.data(), wanted);
     remaining -= static_cast<std::int64_t>(wanted);
   }
 }
@@ -118,22 +118,48 @@ class TInfoDigests final : public TInfoSink {
   std::optional<TDigestTee> Tee;
 };
 
-// The digest of the info range as hex digits: as the scan took it, else from
-// the bytes the scanner still holds, else read again from the stream.
-template <class TContext>
-std::string RangeDigest(const TInfoDigests& taken, const TInfoScanner& scanner, TStream& stream,
-                        std::int64_t start, std::int64_t length) {
-  constexpr bool sha256 = std::is_same_v<TContext, TSHA256Context>;
-  if (const TBlockDigest* digest = taken.Of(sha256, start, length)) return digest->DigestHex();
-  TContext context;
+// The digests of the info range that are wanted, as hex digits into sha1Hex
+// and sha256Hex: as the scan took them, else from the bytes the scanner still
+// holds, else read again from the stream; two digests taken again are fed
+// together.
+void RangeDigests(const TInfoDigests& taken, const TInfoScanner& scanner, TStream& stream,
+                  std::int64_t start, std::int64_t length, std::string* sha1Hex,
+                  std::string* sha256Hex) {
+  std::optional<TSHA1Context> sha1;
+  std::optional<TSHA256Context> sha256;
+  if (sha1Hex != nullptr) {
+    if (const TBlockDigest* digest = taken.Of(false, start, length)) {
+      *sha1Hex = digest->DigestHex();
+    } else {
+      sha1.emplace();
+    }
+  }
+  if (sha256Hex != nullptr) {
+    if (const TBlockDigest* digest = taken.Of(true, start, length)) {
+      *sha256Hex = digest->DigestHex();
+    } else {
+      sha256.emplace();
+    }
+  }
+  if (!sha1 && !sha256) return;
+  const auto feed = [&](const char* bytes, std::size_t count) {
+    if (sha1 && sha256) {
+      UpdateTogether(*sha1, *sha256, bytes, count);
+    } else if (sha1) {
+      sha1->Update(bytes, count);
+    } else {
+      sha256->Update(bytes, count);
+    }
+  };
   std::string_view held;
   if (scanner.Held(start, length, held)) {
-    context.Update(held.data(), held.size());
+    feed(held.data(), held.size());
   } else {
     stream.Seek(start, TSeekOrigin::Beginning);
-    DigestRange(stream, length, context);
+    ReadRange(stream, length, feed);
   }
-  return context.DigestHex();
+  if (sha1) *sha1Hex = sha1->DigestHex();
+  if (sha256) *sha256Hex = sha256->DigestHex();
 }
 
 // GetIdentitiesOfStream before the check that the source stayed as it was.
@@ -146,10 +172,11 @@ TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
   // for itself; the SHA-256 that only a link's facts show to be needed is
   // read again.
   const bool once = size < 0;
-  // A file of one window stays held whole: its SHA-256, where the facts show
-  // that the torrent has a v2 identity, is taken from the bytes held.
+  // A file of one window stays held whole: its digests, once the facts show
+  // which the line needs, are taken from the bytes held, the two together
+  // where it needs both.
   const bool heldWhole = size >= 0 && size <= static_cast<std::int64_t>(kWindow);
-  TInfoDigests taken(content != TLineContent::V2Digest,
+  TInfoDigests taken(!heldWhole && content != TLineContent::V2Digest,
                      !heldWhole && (content == TLineContent::V2Digest ||
                                     content == TLineContent::AllIdentities ||
                                     (once && content == TLineContent::MagnetLink)));
@@ -180,12 +207,10 @@ TInfoIdentities IdentitiesOf(TStream& stream, TLineContent content) {
   TInfoIdentities identities;
   // A magnet link always needs the SHA-1: for its v1 identity, or as the name
   // of last resort.
-  if (content != TLineContent::V2Digest) {
-    identities.Sha1Hex = RangeDigest<TSHA1Context>(taken, scanner, stream, start, length);
-  }
-  if (content != TLineContent::V1Digest && facts.HasV2Identity()) {
-    identities.Sha256Hex = RangeDigest<TSHA256Context>(taken, scanner, stream, start, length);
-  }
+  const bool sha1 = content != TLineContent::V2Digest;
+  const bool sha256 = content != TLineContent::V1Digest && facts.HasV2Identity();
+  RangeDigests(taken, scanner, stream, start, length, sha1 ? &identities.Sha1Hex : nullptr,
+               sha256 ? &identities.Sha256Hex : nullptr);
   if (content == TLineContent::MagnetLink || content == TLineContent::AllIdentities) {
     identities.Magnet = MagnetLink(facts, identities.Sha1Hex, identities.Sha256Hex);
   }

@@ -205,8 +205,10 @@ std::vector<std::string> WebSeeds(const TTorrentFacts& facts) {
 
 std::string LowerCaseHex(std::string_view hex) {
   std::string lower(hex);
+  // Without a branch: digits and letters come in no order one could predict.
   for (char& c : lower) {
-    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+    const bool upper = static_cast<unsigned char>(c - 'A') < 6;
+    c = static_cast<char>(c + (upper ? 'a' - 'A' : 0));
   }
   return lower;
 }

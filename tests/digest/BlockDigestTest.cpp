@@ -51,6 +51,38 @@ TEST(BlockDigestTest, PortableFirstAndTheFastestInUse) {
   EXPECT_EQ(SHA256Kernels().Available().front().Compress, &SHA256CompressPortable);
 }
 
+// Both digests fed together, with every pairing of their kernels (the SHA extensions' pair kernel
+// only where both use theirs), in pieces of every size about a block: the digests each gives
+// alone. A SHA-1 that has taken more than the SHA-256, by a whole block or by part of one, still
+// gets every byte, and so does the SHA-256.
+TEST(BlockDigestTest, FeedsBothDigestsTogetherAsEachAlone) {
+  const std::string message = testing::PatternBytes(64 * 45 + 7);
+  const TCompressFn sha1InUse = SHA1Kernels().InUse(), sha256InUse = SHA256Kernels().InUse();
+  for (const TKernel& first : SHA1Kernels().Available())
+    for (const TKernel& second : SHA256Kernels().Available()) {
+      SHA1Kernels().Use(first.Compress);
+      SHA256Kernels().Use(second.Compress);
+      const bool paired = first.Name == "sha-ni" && second.Name == "sha-ni";
+      EXPECT_EQ(PairKernel(SHA1Kernels(), SHA256Kernels()) != nullptr, paired);
+      for (const std::size_t ahead : {0, 5, 64})
+        for (const std::size_t piece : {1, 63, 64, 65, 127, 640, 64 * 45 + 7}) {
+          const std::string before = testing::PatternBytes(ahead);
+          TSHA1Context sha1;
+          TSHA256Context sha256;
+          sha1.Update(before.data(), before.size());
+          for (std::size_t at = 0; at < message.size(); at += piece)
+            UpdateTogether(sha1, sha256, message.data() + at, std::min(piece, message.size() - at));
+          const std::string what = std::string(first.Name) + " " + std::string(second.Name) +
+                                   " ahead " + std::to_string(ahead) + " piece " +
+                                   std::to_string(piece);
+          EXPECT_EQ(sha1.DigestHex(), SHA1DigestHex(before + message)) << what;
+          EXPECT_EQ(sha256.DigestHex(), SHA256DigestHex(message)) << what;
+        }
+    }
+  SHA1Kernels().Use(sha1InUse);
+  SHA256Kernels().Use(sha256InUse);
+}
+
 class BlockDigestKernelTest : public testing::DigestKernelTest {};
 
 TEST_P(BlockDigestKernelTest, PiecesGiveTheOneShotDigest) {
