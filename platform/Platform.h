@@ -92,9 +92,10 @@ class TFile {
   // only at the end or on failure.
   std::size_t Read(void* buffer, std::size_t count);
   // True when every byte read so far is the file's as it stood at the open.
-  // POSIX: the name still denotes the file opened, with the size and
-  // modification time it had then, and no read found the end or failed
-  // before that size. Windows: no writer can open the file while this handle
+  // POSIX: the file opened is still linked, with the size, modification and
+  // status-change times it had then (a removal, a rename of it or over its
+  // name changes the last), and no read found the end or failed before that
+  // size. Windows: no writer can open the file while this handle
   // is open, so an open file is always unchanged. A stream is unchanged
   // unless a read failed: it has no state to compare.
   bool Unchanged() const;

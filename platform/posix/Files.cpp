@@ -55,7 +55,6 @@ void WidenPipe(int fd, const struct stat& info) {
 
 struct TFile::TState {
   int Fd = -1;
-  std::string Name;         // as the system was given it
   struct stat Opened {};    // taken when the file was opened
   std::int64_t Offset = 0;  // where the next read starts
   bool EndedEarly = false;  // a read found the end, or failed, before Opened.st_size
@@ -85,7 +84,7 @@ bool TFile::Open(const std::string& name) {
     close(fd);
     return false;
   }
-  *State = {fd, name, info, 0, false, !S_ISREG(info.st_mode), true};
+  *State = {fd, info, 0, false, !S_ISREG(info.st_mode), true};
   WidenPipe(fd, info);
   return true;
 }
@@ -94,7 +93,7 @@ bool TFile::OpenStandardInput() {
   Close();
   struct stat info;
   if (fstat(STDIN_FILENO, &info) != 0) return false;
-  *State = {STDIN_FILENO, {}, info, 0, false, true, false};
+  *State = {STDIN_FILENO, info, 0, false, true, false};
   WidenPipe(STDIN_FILENO, info);
   return true;
 }
@@ -148,14 +147,25 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
   }
 }
 
+namespace {
+
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+}  // namespace
+
+// Asked of the open file, not of its name: a lookup of the name would cost as
+// much as the open did. What the name check would see shows on the file all
+// the same: a rename over its name, a removal or a rename of it changes its
+// status-change time or leaves it without a link.
 bool TFile::Unchanged() const {
   const struct stat& opened = State->Opened;
   struct stat now;
   if (State->Stream) return State->Fd >= 0 && !State->EndedEarly;
-  return State->Fd >= 0 && !State->EndedEarly && stat(State->Name.c_str(), &now) == 0 &&
-         now.st_dev == opened.st_dev && now.st_ino == opened.st_ino &&
-         now.st_size == opened.st_size && now.st_mtim.tv_sec == opened.st_mtim.tv_sec &&
-         now.st_mtim.tv_nsec == opened.st_mtim.tv_nsec;
+  return State->Fd >= 0 && !State->EndedEarly && fstat(State->Fd, &now) == 0 &&
+         now.st_nlink > 0 && now.st_size == opened.st_size &&
+         SameTime(now.st_mtim, opened.st_mtim) && SameTime(now.st_ctim, opened.st_ctim);
 }
 
 void TFile::Close() {

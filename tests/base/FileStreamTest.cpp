@@ -93,8 +93,14 @@ TEST(FileStreamTest, SeesEveryChangeSinceTheOpen) {
        }},
       {"replaced by a file of the same size, dated back",
        [&](TStream&) { fs::rename(folder.Write("new", data), file); }},
+      {"linked elsewhere too, then replaced by a file of the same size, dated back",
+       [&](TStream&) {
+         fs::create_hard_link(file, folder.Folder() / "other");
+         fs::rename(folder.Write("new", data), file);
+       }},
       {"removed", [&](TStream&) { fs::remove(file); }}};
   for (const auto& [what, change] : changes) {
+    fs::remove(folder.Folder() / "other");
     folder.Write("x.torrent", data);
     const auto date = fs::last_write_time(file) - std::chrono::hours(1);
     fs::last_write_time(file, date);
