@@ -1044,6 +1044,8 @@ def tree_walk():
             expect(["-R", "-hash", target], [line[:40] for line in
                    walk_lines(fields, find_sorted(folder), prefix)], cwd=WORK)
             expect(["-r", target], walk_lines(fields, find_sorted(folder), prefix), cwd=WORK)
+    else:  # a name without wildcards is a mask, and a folder never gives a line
+        expect(["-r", native(folder)], [])
     top = [p for p in find_sorted(folder, torrents) if "/" not in p]
     expect([native(folder + "/*.torrent")], walk_lines(fields, top, folder + "/"), as_set=WINDOWS)
 
