@@ -838,19 +838,20 @@ def standard_input_redirected_from_a_file():
 
 
 @case(windows=False)
-def standard_input_through_a_pipe():
+def streams():
+    """Pipes, /dev/stdin and a process substitution are read to their end: an empty one is a blank
+    file, one cut inside the info value an error as the same bytes in a file are, one cut after it
+    still gives the digest; "-" among files is read in its place."""
     data, sha1, _, _ = stream_torrent("piped", 3_000_000)
-    equal("- through a pipe", (0, sha1 + b"  -\n", b""), run(["-"], feed=data))
-    equal("-hash - through a pipe, between files",
-          (0, lines(["x.torrent"], True)[0] + b"\n" + sha1 + b"\n" + lines(["x.torrent"], True)[0]
-           + b"\n", b""), run(["-hash", "x.torrent", "-", "x.torrent"], feed=data))
-
-
-@case(windows=False)
-def dev_stdin_and_process_substitution():
-    """/dev/stdin over a pipe and a process substitution (/dev/fd/N) are read to their end."""
-    data, sha1, _, _ = stream_torrent("substituted", 3_000_000)
-    equal("/dev/stdin over a pipe", (0, sha1 + b"\n", b""), run(["-hash", "/dev/stdin"], feed=data))
+    start, end = data.index(b"4:info") + 6, data.index(b"7:comment")
+    x = lines(["x.torrent"], True)[0] + b"\n"
+    for args, feed, out in [(["-"], b"", BLANK), (["-"], data[:start + 10], IN_FILE),
+                            (["-"], data[:end - 1], IN_FILE), (["-"], data[:end], sha1),
+                            (["-hash", "x.torrent", "-", "x.torrent"], data, x + sha1 + b"\n" + x),
+                            (["-hash", "/dev/stdin"], data, sha1 + b"\n")]:
+        out = out + b"  -\n" if args == ["-"] else out
+        equal(f"{args} through a pipe of {len(feed)} bytes", (status(out, b""), out, b""),
+              run(args, feed=feed))
     path = os.path.join(WORK, "substituted.torrent")
     with open(path, "wb") as f:
         f.write(data)
@@ -861,21 +862,27 @@ def dev_stdin_and_process_substitution():
 
 @case(windows=False)
 def fifo_named_exactly_with_a_writer():
+    """A FIFO named exactly is read to its end once a writer comes, however late; one whose writer
+    leaves without a byte is a blank file."""
     folder = os.path.join(WORK, "fifo")
     os.makedirs(folder, exist_ok=True)
     os.mkfifo(os.path.join(folder, "x.fifo"))
     data, sha1, _, _ = stream_torrent("fifo", 3_000_000)
 
-    def write():
+    def write(data):
+        time.sleep(0.2)  # the program waits for the writer, and then for its bytes
         with open(os.path.join(folder, "x.fifo"), "wb") as f:
-            time.sleep(0.2)  # the program waits for the writer, and then for its bytes
+            time.sleep(0.2)
             f.write(data)
 
-    writer = threading.Thread(target=write)
-    writer.start()
-    result = run(["x.fifo"], cwd=folder)
-    writer.join()
-    equal("a FIFO named exactly", (0, sha1 + b"  x.fifo\n", b""), result)
+    for data, field in [(data, sha1), (b"", BLANK)]:
+        writer = threading.Thread(target=write, args=(data,))
+        writer.start()
+        result = run(["x.fifo"], cwd=folder)
+        writer.join()
+        line = field + b"  x.fifo\n"
+        equal(f"a FIFO named exactly, {len(data)} bytes written", (status(line, b""), line, b""),
+              result)
 
 
 @case(windows=False)
@@ -886,18 +893,6 @@ def fifo_in_a_masked_folder_is_passed_over():
               for target in ["*.torrent", "./", "?.torrent"]]
     os.mkfifo(os.path.join(folder, "b.torrent"))
     expect(["*.torrent", "./", "?.torrent"], want, cwd=folder)
-
-
-@case(windows=False)
-def empty_and_cut_streams():
-    """An empty pipe is a blank file; a pipe cut inside the info value is an error, as the same
-    bytes in a file are; one cut after it still gives the digest."""
-    data, sha1, _, _ = stream_torrent("cut", 3_000_000)
-    start, end = data.index(b"4:info") + 6, data.index(b"7:comment")
-    for feed, field in [(b"", BLANK), (data[:start + 10], IN_FILE), (data[:end - 1], IN_FILE),
-                        (data[:end], sha1)]:
-        line = field + b"  -\n"
-        equal(f"a pipe of {len(feed)} bytes", (status(line, b""), line, b""), run(["-"], feed=feed))
 
 
 @case(windows=False)
