@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,16 +55,6 @@ TEST(JsonObjectTest, MalformedUtf8GetsReplacementCharactersAndItsBytesInHex) {
               "{\"k\":\"" + json + "\"" + (wellFormed ? "" : ",\"k_hex\":\"" + hex + "\"") + "}")
         << hex;
   }
-}
-
-TEST(JsonObjectTest, MembersKeepTheirOrderAndNoneIsNull) {
-  TJsonObject object;
-  object.AddText("path", "\xFFx");
-  object.AddText("error", std::nullopt);
-  object.AddText("name", "n");
-  EXPECT_EQ(object.Text(),
-            "{\"path\":\"\xEF\xBF\xBDx\",\"path_hex\":\"ff78\",\"error\":null,\"name\":\"n\"}");
-  EXPECT_EQ(TJsonObject().Text(), "{}");
 }
 
 }  // namespace

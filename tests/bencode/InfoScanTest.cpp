@@ -68,28 +68,11 @@ TEST(InfoScanTest, RefusesNestingWhereTheDecoderDoes) {
 // Random inputs built from the grammar's pieces, both whole and cut: the scan and the decoder
 // must agree on every one.
 TEST(InfoScanTest, AgreesWithTheDecoderOnRandomStructure) {
-  const std::string pieces[] = {"d",
-                                "l",
-                                "e",
-                                "e",
-                                "i",
-                                "-",
-                                "7",
-                                "0",
-                                "4:",
-                                "1:",
-                                ":",
-                                "x",
-                                "4:info",
-                                "4:name",
-                                "1:a",
-                                "1:x",
-                                "8:announce",
-                                "6:length",
-                                "11:_info_start",
-                                "12:_info_length",
-                                "i12e",
-                                "3:abc"};
+  // clang-format off
+  const std::string pieces[] = {"d", "l", "e", "e", "i", "-", "7", "0", "4:", "1:", ":", "x",
+      "4:info", "4:name", "1:a", "1:x", "8:announce", "6:length", "11:_info_start",
+      "12:_info_length", "i12e", "3:abc"};
+  // clang-format on
   std::mt19937 random(15);
   for (int round = 0; round < 3000; ++round) {
     std::string input = random() % 4 == 0 ? "" : "d4:info";

@@ -11,14 +11,6 @@
 #include "platform/Conventions.h"
 #include "tests/support/TestSupport.h"
 
-#ifndef _WIN32
-#include <sys/stat.h>
-
-#include <chrono>
-#include <fstream>
-#include <thread>
-#endif
-
 namespace kelvane {
 namespace {
 
@@ -119,25 +111,6 @@ TEST(ReportFileTest, AFailedWriteIsNeverSwallowed) {
   // The line was attempted once; no other line went out in its place.
   EXPECT_EQ(Output::Pieces, std::vector{kI1e + "  "s + Shown(file, "x.torrent") + kEol});
 }
-
-#ifndef _WIN32
-// A FIFO named exactly is read to its end once a writer comes, however late, and gets the line a
-// file of the same bytes gets; one whose writer leaves without a byte is a blank file.
-TEST(ReportFileTest, AFifoIsReadOnceItsWriterComes) {
-  testing::TempFolder folder;
-  const std::string fifo = folder.Name("pipe.torrent");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const auto& [bytes, field] : {std::pair("d4:infoi1ee"s, std::string(kI1e)),
-                                     std::pair(""s, "Error - Blank file!"s)}) {
-    std::thread writer([&, bytes = bytes] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      std::ofstream(fifo, std::ios::binary) << bytes;
-    });
-    EXPECT_EQ(Report(fifo, fifo, false), field + "  " + Shown(fifo, "pipe.torrent") + kEol);
-    writer.join();
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace kelvane
