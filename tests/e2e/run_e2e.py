@@ -22,6 +22,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
@@ -699,6 +700,62 @@ def exact(record, key):
         return None
     hex_digits = record.get(key + "_hex")
     return bytes.fromhex(hex_digits) if hex_digits is not None else record[key].encode()
+
+
+@case()
+def json_records_match_libtorrent():
+    """-json over the cross-check's v1, v2-only and hybrid files (made by its tools, libtorrent and
+    its crafted generator): one record per file in listing order, each with every key, its info
+    hashes and magnet link those libtorrent gives, its name the link's dn=; a file libtorrent
+    refuses still gets a link. The same identities as the plain, -v2 and -magnet lines."""
+    sys.path.insert(0, os.path.join(HERE, "..", "crosscheck"))
+    import crosscheck
+    if crosscheck.lt is None:
+        print("SKIPPED: -json against libtorrent (this python3 has no libtorrent binding)")
+        return
+    from v2_corpus import make_corpus
+    folder, rng = os.path.join(WORK, "json"), __import__("random").Random(23)
+    make_corpus(folder)
+    for i in range(150):
+        with open(os.path.join(folder, "c%03d.torrent" % i), "wb") as f:
+            f.write(crosscheck.crafted(rng))
+    tools = os.path.join(ROOT, "tools")
+    os.makedirs(tools)
+    crosscheck.make_with_tools(tools)
+    for name in os.listdir(tools):
+        if name.endswith(".torrent"):
+            shutil.move(os.path.join(tools, name), os.path.join(folder, name))
+    mask = native(folder + "/*.torrent")
+    code, got, err = records(["-json", mask], "-json over the cross-check's files")
+    plain = [line.partition(b"  ") for line in run([mask])[1].split(EOL)[:-1]]
+    equal("-json: exit code, stderr, a record per file in the plain run's order, every key",
+          (0, b"", [os.fsdecode(name) for _, _, name in plain], [KEYS] * len(plain)),
+          (code, err, [r["path"] for r in got], [[k for k in KEYS if k in r] for r in got]))
+    lines = {"infohash": plain, "infohash_v2": run(["-v2", mask])[1].split(EOL)[:-1],
+             "magnet": run(["-magnet", mask])[1].split(EOL)[:-1]}
+    equal("-json: the identities the plain, -v2 and -magnet lines show",
+          [(f.decode().lower(), None if v.startswith(b"Error") else v.partition(b"  ")[0].decode()
+            .lower(), m.decode()) for (f, _, _), v, m in zip(*lines.values())],
+          [(r["infohash"], r["infohash_v2"], r["magnet"]) for r in got])
+    kinds = set()
+    for record in got:
+        path = os.path.join(folder, record["path"])
+        try:
+            loaded = crosscheck.lt.torrent_info(path)
+        except RuntimeError:
+            equal(f"{record['path']}: a link though libtorrent refuses the file", True,
+                  record["magnet"].startswith("magnet:?xt=urn:bt"))
+            continue
+        hashes, link = loaded.info_hashes(), crosscheck.lt.make_magnet_uri(loaded)
+        kinds.add((hashes.has_v1(), hashes.has_v2()))
+        dn = [part[3:] for part in link.split("&") if part.startswith("dn=")]
+        equal(f"{record['path']}: v1, v2, link and name as libtorrent gives them",
+              (str(hashes.v1) if hashes.has_v1() else record["infohash"],
+               str(hashes.v2) if hashes.has_v2() else None, True,
+               urllib.parse.unquote_to_bytes(dn[0]) if dn else None),
+              (record["infohash"], record["infohash_v2"],
+               crosscheck.same_link(record["magnet"], link, path), exact(record, "name")))
+    equal("-json: v1, v2-only and hybrid files were compared", 3, len(kinds))
 
 
 @case()
