@@ -676,12 +676,13 @@ def control_bytes_in_names():
           (len(out.splitlines()), out.endswith(shown)))
 
 
+JQ = shutil.which("jq")
 KEYS = ["path", "infohash", "infohash_v2", "magnet", "name", "error"]
 
 
 def records(args, what):
-    """The records of one -json run, each line parsed as strict UTF-8 by Python's json module;
-    with exit code and stderr."""
+    """The records of one -json run, each line parsed as strict UTF-8 by Python's json module and,
+    where it is installed, by jq, which must read the same values; with exit code and stderr."""
     code, out, err = run(args)
     lines = out.split(EOL)
     equal(f"{what}: output ends with a line end", b"", lines.pop())
@@ -691,6 +692,12 @@ def records(args, what):
             parsed.append(json.loads(line.decode("utf-8")))
         except ValueError as error:
             equal(f"{what}: a line that is JSON in UTF-8 ({error})", None, line)
+    if JQ:
+        query = "[" + ",".join(f'.["{key}"]' for key in KEYS + ["path_hex", "name_hex"]) + "]"
+        got = subprocess.run([JQ, "-c", query], input=out, capture_output=True).stdout
+        equal(f"{what}: jq reads the values Python reads",
+              [[r.get(key) for key in KEYS + ["path_hex", "name_hex"]] for r in parsed],
+              [json.loads(line) for line in got.splitlines()])
     return code, parsed, err
 
 
@@ -1029,6 +1036,22 @@ def tree_unreadable_folder():
                b""), run(command[1:], program=command[0], merged=True))
     finally:
         os.chmod(os.path.join(folder, "locked"), 0o755)
+
+
+@case()
+def tree_json():
+    """-r -json: one record per file the walk reaches, in the order of the lines of -r, each path
+    the line's name field and each digest the line's."""
+    folder = os.path.join(WORK, "json tree")
+    make_tree(folder)
+    target = native(folder + "/*.torrent")
+    code, out, err = run(["-r", target])
+    plain = out.split(EOL)[:-1]
+    json_code, got, json_err = records(["-r", "-json", target], "-r -json")
+    equal("-r -json: exit code, notices, paths and digests of the lines -r gives",
+          (code, err, [line[42:] for line in plain], [line[:40].lower() for line in plain]),
+          (json_code, json_err, [exact(r, "path") for r in got],
+           [r["infohash"].encode() for r in got]))
 
 
 @case()
