@@ -50,18 +50,18 @@ bool IsSubfolder(const platform::TFindData& entry) {
 // Whether a comes before b as the paths below them sort by their bytes: a folder as its name and
 // the separator, since every path below it goes on so.
 bool BeforeAsPaths(const platform::TFindData& a, const platform::TFindData& b) {
-  // The i-th byte of an entry's key, -1 past its end.
-  const auto byte = [](const platform::TFindData& entry, std::size_t i) -> int {
-    if (i < entry.FileName.size()) return static_cast<unsigned char>(entry.FileName[i]);
-    return i == entry.FileName.size() && IsDirectory(entry)
-               ? platform::kConventions.ListingSeparator
-               : -1;
-  };
-  for (std::size_t i = 0;; ++i) {
-    const int x = byte(a, i), y = byte(b, i);
-    if (x != y) return x < y;
-    if (x < 0) return false;
+  // Bytes compare unsigned, as in memcmp. A name holds no separator, so where one name is the
+  // start of the other, the byte that follows it, the separator or the end decides.
+  const std::string_view x = a.FileName, y = b.FileName;
+  const std::size_t common = std::min(x.size(), y.size());
+  if (const int order = x.substr(0, common).compare(y.substr(0, common)); order != 0) {
+    return order < 0;
   }
+  const auto after = [common](std::string_view name, const platform::TFindData& entry) -> int {
+    if (common < name.size()) return static_cast<unsigned char>(name[common]);
+    return IsDirectory(entry) ? platform::kConventions.ListingSeparator : -1;
+  };
+  return after(x, a) < after(y, b);
 }
 
 }  // namespace

@@ -506,9 +506,9 @@ def listing_order():
     """Natively the files of a folder come sorted by the bytes of their names, whatever order
     they were made in. Windows keeps the order its system delivers."""
     folder = os.path.join(WORK, "order")
-    # Natively a byte over 0x7F sorts after every ASCII one.
+    # Natively a byte over 0x7F sorts after every ASCII one, and after a name's end.
     names = (["t%05d.torrent" % n for n in range(400)] + ["B", "_a", "a", "a0"]
-             + ["\xe9"] * (not WINDOWS))
+             + ["\xe9", "b", "b\xe9"] * (not WINDOWS))
     scrambled = sorted(names, key=lambda n: hashlib.sha1(n.encode()).digest())
     want = {os.fsencode(n): put(folder, n, *torrent(n), native(folder) + "/") for n in scrambled}
     target = native(folder + "/*")
