@@ -1,7 +1,9 @@
 #!/bin/bash
 # One large torrent against `openssl dgst -sha1` over the same file in the same
 # run: a torrent listing 300,000 files, an info value of 1 GiB (peak memory),
-# one over 200 MB, and 10,000 small torrents. Every line kelvane prints is
+# one over 200 MB, and 10,000 small torrents (beside them also two openssl at
+# once, each over half the files: what two cores give that work on this
+# machine at best). Every line kelvane prints is
 # checked before anything is timed.
 #
 #   bench/large/run.sh [RUNS]     median of RUNS runs (default 7)
