@@ -3,11 +3,9 @@
 
     run_e2e.py PROGRAM [--emulator COMMAND...] [-k NAME]... [--list]
 
-With --emulator the program (the Windows build) runs under that command. Each case is a function
-below; -k NAME runs the case of that name, or else the cases whose names hold NAME; --list names
-them. A copy of the program lies
-in the scratch folder PROG beside most test files; runs start in WORK on Windows, where a bare
-target means the program's folder, and in PROG natively: either way a bare target means PROG.
+With --emulator the Windows build runs under that command; -k picks cases by name. A copy of the
+program lies in PROG beside most test files; runs start in WORK on Windows, where a bare target
+means the program's folder, and in PROG natively: either way a bare target means PROG.
 """
 
 import argparse
@@ -58,15 +56,13 @@ def shown(name):
 
 
 def given(target):
-    """What a line shows before a file's name for a target: natively the target's directory part
-    as written, on Windows nothing."""
+    """What a line shows before a name: natively the target's directory part, on Windows nothing."""
     target = os.fsencode(target)
     return b"" if WINDOWS else target[:target.rfind(b"/") + 1]
 
 
 def put(folder, name, data, field, target=b""):
-    """Writes a file and returns its line as the target selects it, the line starting with field
-    (a digest or an error)."""
+    """Writes a file and returns its line, starting with field, as the target selects it."""
     folder, name = os.fsencode(folder), os.fsencode(name)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
@@ -105,9 +101,7 @@ def notice(target, reason):
 
 
 def check_usage(what, name, result):
-    """result (exit code, stdout, stderr) is the usage screen naming the program name: on Windows
-    its four lines as ever, then one line of text; natively a synopsis naming every option, then
-    lines that name the wildcards, exclusions, standard input and the current folder."""
+    """result (exit code, stdout, stderr) is the usage screen naming the program name."""
     code, out, err = result
     if WINDOWS:
         head = (b"Usage:\n" + EOL + name + b" -hash File1 File2 FileN " + EOL
@@ -127,8 +121,7 @@ def check_usage(what, name, result):
 
 def run(args, stdout=None, program=None, cwd=None, restore_signals=True, merged=False,
         stdin=subprocess.DEVNULL, feed=None):
-    """Exit code, stdout and stderr of one run; with merged, both streams go to stdout. feed
-    (bytes) comes through a pipe on standard input; else stdin is what it gets."""
+    """Exit code, stdout and stderr of one run; feed (bytes) comes through a pipe on stdin."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         code = subprocess.run(EMULATOR + [program or os.path.join(PROG, os.fsdecode(NAME))] + args,
                               cwd=cwd or START, stdout=stdout or out, input=feed,
@@ -157,8 +150,7 @@ def expect(args, want, as_set=False, err=b"", cwd=None):
 
 def fatal(args, stdout, program=None, name=None, restore_signals=True,
           reason=b"No space left on device"):
-    """A run whose writes fail: exit code 1 and the diagnostic, on Windows naming the program's
-    file, natively one line with the system's reason."""
+    """A run whose writes fail: exit code 1 and the diagnostic."""
     code, _, err = run(args, stdout, program, restore_signals=restore_signals)
     if not WINDOWS:
         equal(f"exit code and diagnostic of {args} on broken output",
@@ -208,8 +200,7 @@ def setup(program, emulator):
 
 @case()
 def usage_help_and_version():
-    """The usage screen names the program's file, its fifth line one line of text; a help token
-    first shows it and --version, in any letter case, the project's version, whatever follows."""
+    """The usage screen names the program's file; a help token or --version first shows it."""
     renamed = os.path.join(ROOT, "Hash Tool.EXE" if WINDOWS else "Hash Tool")
     shutil.copy2(SOURCE, renamed)
     for program, name in [(renamed, os.fsencode(os.path.basename(renamed))), (None, NAME)]:
@@ -232,14 +223,12 @@ def usage_without_proc():
     if sanitized() or subprocess.run(command[:4] + ["true"], capture_output=True).returncode != 0:
         print("SKIPPED: usage screen without /proc (a sanitizer build, or no user namespace)")
         return
-    check_usage("without /proc", b"Hash Tool",
-                run(command[1:] + [os.path.join(PROG, os.fsdecode(NAME))], program=command[0]))
+    check_usage("without /proc", b"Hash Tool", run_as(command + [os.path.join(PROG, "kelvane")]))
 
 
 @case(native=False)
 def deep_program_folder():
-    """A program in a folder whose path is over 300 characters shows its own name on the usage
-    screen and lists its own folder, not the one above it, for a bare target."""
+    """A program in a folder over 300 characters deep names itself and lists its own folder."""
     parent = os.path.join(ROOT, "p" * 100, "q" * 100)
     deep = os.path.join(parent, "r" * 100)
     own, program = put(deep, "x.torrent", *torrent("deep")), os.path.join(deep, "Deep Tool.exe")
@@ -251,9 +240,7 @@ def deep_program_folder():
 
 
 def sparse_torrent(info_parts):
-    """A file of a root dictionary whose info value is made of byte strings and, for each integer,
-    that many zero bytes that take no space; returns its path. It goes to memory where it can:
-    reading a hole there costs no page of its own."""
+    """The path of a file "d4:info" + parts + "e", each integer in parts a hole of that size."""
     folder = "/dev/shm" if os.path.isdir("/dev/shm") else WORK
     path = os.path.join(folder, "kelvane-e2e-%d.torrent" % os.getpid())
     with open(path, "wb") as f:
@@ -276,9 +263,7 @@ def holds_open(pid, path):
 
 @case(windows=False)
 def large_files():
-    """An info value over 4 GiB, and one holding a single 5 GiB string, give the digest hashlib
-    computes while the program runs; a file cut short, appended to or rewritten in place while
-    the program reads it, the error line."""
+    """Info values over 4 GiB get their digest; a file changed while it is read, the error line."""
     big, n, zeros = 1_450_000_000, 1 << 29, bytes(1 << 24)
     changes = {"over 4 GiB": None, "one 5 GiB string": None,
                "cut short": lambda f: f.truncate(n // 2),
@@ -315,9 +300,7 @@ def large_files():
 
 @case()
 def v2_and_magnet_lines():
-    """-hash, -v2 and -magnet count in any order and letter case before the first target, -magnet
-    winning over -v2. With -v2 a file without a v2 identity gets a line of its own, a magnet link
-    is the whole line, and error lines are as without options."""
+    """-hash, -v2 and -magnet in any order and letter case, -magnet winning over -v2."""
     folder = os.path.join(WORK, "v2")
     tree = {"my song": {"": {"length": 20000, "pieces root": content("root", 32)}}}
     v1 = {"length": 20000, "pieces": content("pieces", 40)}
@@ -356,9 +339,7 @@ def v2_and_magnet_lines():
 
 @case()
 def declared_lengths():
-    """A string's declared length is the number its digits write, never wrapped: 2^32 + 20, 2^31,
-    2^63 - 1 or 20 digits run past the file's end, an error inside the info value and no harm
-    after a whole one."""
+    """Declared lengths never wrap: past the file's end, an error inside the info value only."""
     folder = os.path.join(WORK, "lengths")
     target = native(folder + "/*")
     info = bencode({"length": 5, "name": "n", "piece length": 16384, "pieces": content("n", 20)})
@@ -375,8 +356,7 @@ def declared_lengths():
 
 @case()
 def cut_at_every_length():
-    """A multi-file torrent cut at every length, all cuts in one run: a cut inside the info value
-    is an error, never a digest; a cut after it still gives the digest."""
+    """A torrent cut at every length: inside the info value an error, after it the digest."""
     files = [(["readme.txt"], content("readme", 1234)), (["photos", "harbour.jpg"],
              content("harbour", 45000)), (["map.png"], content("map", 20000))]
     info = bencode({"files": [{"length": len(data), "path": path} for path, data in files],
@@ -393,9 +373,7 @@ def cut_at_every_length():
 
 @case()
 def one_line_for_each_file():
-    """Every file once per target naming it, in argument order, also in a long argument list;
-    near misses of options are targets. -hash in any letter case leaves the first field alone,
-    and the target "" is every file of the folder."""
+    """A line per target in argument order, near misses of options being targets; "" is PROG."""
     names = ["-H"] + forms() * (30 if WINDOWS else 3000)
     expect(names + ["/h", "missing.torrent", "sub"], lines(names),
            err=b"" if WINDOWS else notice("/h", NOT_FOUND) + notice("missing.torrent", NOT_FOUND)
@@ -420,10 +398,7 @@ def bare_targets():
 
 @case()
 def broken_output():
-    """A write that fails ends the run with the diagnostic: on a full device amid report lines,
-    and into a closed pipe, a short output as the program ends and a long one when its buffer
-    first fills. Natively the inherited SIGPIPE ends the program as it ends cat, without a word;
-    where the parent ignores SIGPIPE, the failed write gives the diagnostic."""
+    """A failed write ends the run with the diagnostic; natively SIGPIPE ends it as it ends cat."""
     fatal(forms(), FULL)
     equal("nothing to write to a full device", (0, b"", b""), run(["-hash"], FULL))
     for args in [["x.torrent"], forms() * 3]:
@@ -477,9 +452,7 @@ def notices_for_targets_that_yield_nothing():
 
 @case(windows=False)
 def odd_names():
-    """Names that hold every byte Windows forbids, line feed and control bytes, invalid UTF-8 and
-    a pair that differs only in letter case, in a folder whose name holds such bytes too: selected
-    by masks, and given one by one as the shell hands on an expanded list."""
+    """Names of bytes Windows forbids, in a folder so named, by masks and by exact names."""
     odd = b"d\n?*\\:\x01\xff"
     parent = os.path.join(os.fsencode(ROOT), b"odd")
     folder = os.path.join(parent, odd)
@@ -503,8 +476,7 @@ def odd_names():
 
 @case()
 def listing_order():
-    """Natively the files of a folder come sorted by the bytes of their names, whatever order
-    they were made in. Windows keeps the order its system delivers."""
+    """Natively a folder's files come sorted by their names' bytes; Windows keeps its order."""
     folder = os.path.join(WORK, "order")
     # Natively a byte over 0x7F sorts after every ASCII one, and after a name's end.
     names = (["t%05d.torrent" % n for n in range(400)] + ["B", "_a", "a", "a0"]
@@ -517,8 +489,7 @@ def listing_order():
 
 @case()
 def exclusions():
-    """A last component "^REST" selects every file of its folder whose name REST does not match,
-    letter case ignored; "?" reaches a name that begins with "^"."""
+    """A last component "^REST" selects the files REST does not match, letter case ignored."""
     folder = os.path.join(WORK, "excluded")
     line = {n: put(folder, n, *torrent(n), native(folder) + "/")
             for n in ["a.torrent", "B.torrent", "^c.torrent", "notes.txt"]}
@@ -533,19 +504,18 @@ def exclusions():
 
 
 def readable_by_all():
-    """A scratch folder an unprivileged user can enter, holding a copy of the program."""
+    """A scratch folder an unprivileged user can enter, and the copy of the program it holds."""
     folder = tempfile.mkdtemp(prefix="pub-", dir=ROOT)
     os.chmod(ROOT, 0o755)
     os.chmod(folder, 0o755)
-    shutil.copy2(SOURCE, os.path.join(folder, "kelvane"))
-    return folder
+    return folder, shutil.copy2(SOURCE, os.path.join(folder, "kelvane"))
 
 
-def as_nobody(command):
-    """The command as run by an unprivileged user: as it is where this is one already."""
-    if os.geteuid() != 0:
-        return command
-    return ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"] + command
+def run_as(command, nobody=False, **options):
+    """run() of a whole command line; with nobody, as an unprivileged user (root or not)."""
+    if nobody and os.geteuid() == 0:
+        command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"] + command
+    return run(command[1:], program=command[0], **options)
 
 
 def sanitized():
@@ -553,54 +523,39 @@ def sanitized():
         return b"__asan_init" in program.read()
 
 
-def true_prefix(what, want, result, allowed_codes=(0,)):
-    """result (exit code, stdout, stderr) either gives every line of want and status 0, or the
-    lines it wrote are the first of want, then the diagnostic, and status 1: never a line that
-    is not true."""
-    code, out, err = result
-    got = out.splitlines()
-    whole = code == 0 and got == want and err == b""
-    cut = (code == 1 and got == want[:len(got)] and len(got) < len(want)
-           and re.fullmatch(rb"kelvane: [^\n]+: (Too many open files|Cannot allocate memory"
-                            rb"|Resource temporarily unavailable)\n", err) is not None)
-    equal(f"{what}: all lines true, or the diagnostic (exit {code}, {len(got)} of {len(want)} "
-          f"lines, stderr {err[:200]!r})", True, (whole and 0 in allowed_codes) or cut)
-    return whole
-
-
 @case(windows=False)
 def resources_are_no_file_fault():
-    """Descriptors, threads and memory the system will not give never turn a valid file into an
-    error line: the run goes on with one thread, or ends with the diagnostic and status 1."""
-    folder = readable_by_all()
+    """Descriptors, threads and memory the system refuses never make a valid file's line wrong."""
+    folder, program = readable_by_all()
     files = os.path.join(folder, "many")
-    want = [put(files, "f%05d.torrent" % n, *torrent("f%d" % n), files + "/")
-            for n in range(10000)]
-    program = os.path.join(folder, "kelvane")
     names = [os.path.join(files, "f%05d.torrent" % n) for n in range(10000)]
+    want = [put(files, os.path.basename(n), *torrent(n), files + "/") for n in names]
     # The sanitizers' own run-time needs descriptors of its own, and a thread to look for leaks.
     for limit in [] if sanitized() else [4, 5, 6, 8, 16]:
         for what, args in [("mask", [files + "/*"]), ("names", names)]:
-            command = ["prlimit", "--nofile=%d" % limit, program] + args
-            whole = true_prefix(f"{what} with {limit} descriptors", want,
-                                run(command[1:], program=command[0]))
-            equal(f"{what} with {limit} descriptors, enough for one thread", True,
-                  whole or limit < 5)
-    # No second thread can be started: one does all the work.
-    command = as_nobody(["env", "ASAN_OPTIONS=detect_leaks=0", "prlimit", "--nproc=1", program,
-                         files + "/*"] + names[:100])
-    equal("every digest where no thread can be started", (0, b"", want + want[:100]),
-          (lambda r: (r[0], r[2], r[1].splitlines()))(run(command[1:], program=command[0])))
-    # Nor for the digests of a large hybrid, which two threads take at once where they can.
+            # Every line and status 0, or the first lines, the diagnostic and status 1.
+            code, out, err = run_as(["prlimit", "--nofile=%d" % limit, program] + args)
+            got = out.splitlines()
+            whole, cut = (code, got, err) == (0, want, b""), (
+                code == 1 and got == want[:len(got)] and len(got) < len(want) and re.fullmatch(
+                    rb"kelvane: [^\n]+: (Too many open files|Cannot allocate memory|Resource "
+                    rb"temporarily unavailable)\n", err) is not None)
+            equal(f"{what} with {limit} descriptors: all lines, or those before the diagnostic"
+                  f" (exit {code}, {len(got)} lines, stderr {err[:200]!r})", True,
+                  whole or (cut and limit < 5))
+    # No second thread can be started: one does all the work, also for the digests of a large
+    # hybrid, which two threads take at once where they can.
     tree = {"x": {"": {"length": 1, "pieces root": content("root", 32)}}}
     large = bencode({"file tree": tree, "length": 1, "meta version": 2, "name": "x",
                      "piece length": 16384, "pieces": content("large", 3_000_000)})
     put(folder, "large.torrent", *wrap(large), folder + "/")
+    one_thread = ["env", "ASAN_OPTIONS=detect_leaks=0", "prlimit", "--nproc=1", program]
+    code, out, err = run_as(one_thread + [files + "/*"] + names[:100], nobody=True)
+    equal("every digest where no thread can be started", (0, b"", want + want[:100]),
+          (code, err, out.splitlines()))
     args = ["-json", os.path.join(folder, "large.torrent")]
-    command = as_nobody(["env", "ASAN_OPTIONS=detect_leaks=0", "prlimit", "--nproc=1", program]
-                        + args)
     equal("both digests of a large hybrid where no thread can be started", run(args),
-          run(command[1:], program=command[0]))
+          run_as(one_thread + args, nobody=True))
     if sanitized():
         print("SKIPPED: descriptor and memory limits (the sanitizers' run-time needs descriptors"
               " of its own, and more address space than any limit leaves)")
@@ -609,21 +564,16 @@ def resources_are_no_file_fault():
     # 40 MB file list is refused memory, after the line of a small file.
     files = [{"length": 1, "path": ["%07d" % i + "x" * 990]} for i in range(40_000)]
     info = bencode({"files": files, "name": "big", "piece length": 16384, "pieces": b"p" * 20})
-    put(folder, "big.torrent", *wrap(info), folder + "/")
     big = os.path.join(folder, "big.torrent")
+    put(folder, "big.torrent", *wrap(info), folder + "/")
     small = run(["-magnet", names[0]])[1]
-    fits = None
-    for kib in range(20_000, 400_000, 5_000):  # the least address space a small file needs
-        command = ["prlimit", "--as=%d" % (kib * 1024), program, "-magnet", names[0]]
-        if run(command[1:], program=command[0])[:2] == (0, small):
-            fits = kib
-            break
-    command = ["prlimit", "--as=%d" % ((fits + 20_000) * 1024), program, "-magnet", names[0], big,
-               names[1]]
-    code, out, err = run(command[1:], program=command[0])
+    fits = next(kib for kib in range(20_000, 400_000, 5_000)  # the least a small file needs
+                if run_as(["prlimit", "--as=%d" % (kib * 1024), program, "-magnet", names[0]])[:2]
+                == (0, small))
     equal("a file memory is refused for: the lines before it, the diagnostic, status 1",
           (1, small, b"kelvane: " + os.fsencode(big) + b": Cannot allocate memory\n"),
-          (code, out, err))
+          run_as(["prlimit", "--as=%d" % ((fits + 20_000) * 1024), program, "-magnet", names[0],
+                  big, names[1]]))
     code, out, err = run(["-magnet", big])
     equal("the same file with memory enough: its link", (0, b"", True),
           (code, err, out.startswith(b"magnet:?xt=urn:btih:" + digest(info).lower().encode())))
@@ -631,24 +581,20 @@ def resources_are_no_file_fault():
 
 @case(windows=False)
 def unsearchable_folder():
-    """A listed file that cannot be opened, its folder listable yet not searchable (mode 744),
-    gets the error line; named exactly, it gets the notice with the system's reason."""
-    folder = readable_by_all()
+    """A file of a folder of mode 744: listed, the error line; named exactly, the notice."""
+    folder, program = readable_by_all()
     locked = os.path.join(folder, "locked")
     put(locked, "a.torrent", *torrent("a"))
     os.chmod(locked, 0o744)
-    program = os.path.join(folder, "kelvane")
-    command = as_nobody([program, locked + "/*", locked + "/a.torrent"])
     equal("a listed file of a folder one cannot search, and the same file named exactly",
           (1, IN_FILE + b"  " + os.fsencode(locked) + b"/a.torrent\n",
            notice(locked + "/a.torrent", b"Permission denied")),
-          run(command[1:], program=command[0]))
+          run_as([program, locked + "/*", locked + "/a.torrent"], nobody=True))
 
 
 @case(windows=False)
 def vanished_names():
-    """Listed names that are gone by the time they are opened are passed over, whatever bytes
-    they hold: the program, blocked on a full pipe, finds them gone."""
+    """Listed names gone by the time they are opened are passed over, whatever bytes they hold."""
     folder = os.path.join(WORK, "vanish")
     names = ["f%05d%s.torrent" % (n, "\\:*?"[n % 4]) for n in range(3000)]
     want = [put(folder, n, *torrent(n), folder + "/") for n in names]
@@ -666,8 +612,7 @@ def vanished_names():
 
 @case()
 def control_bytes_in_names():
-    """A name that holds a line feed and a forged line shows it as one line, the control bytes
-    as "?", also under Windows where a Unix name can hold them."""
+    """A name holding a line feed and a forged line shows as one line, control bytes as "?"."""
     folder = os.path.join(WORK, "control")
     put(folder, "a\n" + "DEADBEEF" * 5 + "  ubuntu.torrent", *torrent("forged"))
     out = run([native(folder + "/*")])[1]
@@ -681,8 +626,7 @@ KEYS = ["path", "infohash", "infohash_v2", "magnet", "name", "error"]
 
 
 def records(args, what):
-    """The records of one -json run, each line parsed as strict UTF-8 by Python's json module and,
-    where it is installed, by jq, which must read the same values; with exit code and stderr."""
+    """Exit code, records and stderr of a -json run, read by Python's json and by jq alike."""
     code, out, err = run(args)
     lines = out.split(EOL)
     equal(f"{what}: output ends with a line end", b"", lines.pop())
@@ -711,10 +655,7 @@ def exact(record, key):
 
 @case()
 def json_records_match_libtorrent():
-    """-json over the cross-check's v1, v2-only and hybrid files (made by its tools, libtorrent and
-    its crafted generator): one record per file in listing order, each with every key, its info
-    hashes and magnet link those libtorrent gives, its name the link's dn=; a file libtorrent
-    refuses still gets a link. The same identities as the plain, -v2 and -magnet lines."""
+    """-json over the cross-check's files: the lines' identities, and libtorrent's, in records."""
     sys.path.insert(0, os.path.join(HERE, "..", "crosscheck"))
     import crosscheck
     if crosscheck.lt is None:
@@ -767,10 +708,7 @@ def json_records_match_libtorrent():
 
 @case()
 def json_odd_names_and_errors():
-    """Names with a line feed, a quote, a backslash, control bytes and bytes that are not UTF-8
-    (natively; on Windows a name of the ANSI code page) come back exactly from each record's path
-    or path_hex; error records hold the error line's field and nothing else; -json overrides
-    -hash, -v2 and -magnet, counts once, and leaves exit code and notices as they are."""
+    """Odd names come back exactly from path or path_hex; -json overrides the other options."""
     folder = os.path.join(os.fsencode(WORK), b"odd json")
     # Characters the ANSI code page holds (Windows-1252 under Wine): the others are listed as "?".
     names = [b"caf\xc3\xa9 \xe2\x80\x94 \xc2\xbd.torrent", b"plain.torrent"]
@@ -807,8 +745,7 @@ def json_odd_names_and_errors():
 
 
 def stream_torrent(seed, pieces_size=60):
-    """A hybrid torrent whose name and pieces hold CR LF and 0x1A bytes, under an announce URL:
-    (bytes, its plain, -v2 and -magnet fields)."""
+    """A hybrid holding CR LF and 0x1A: (bytes, its plain, -v2 and -magnet fields)."""
     tree = {seed: {"": {"length": 20000, "pieces root": content("root", 32)}}}
     info = bencode({"file tree": tree, "length": 20000, "meta version": 2, "name": seed + "\r\n\x1a",
                     "piece length": 16384, "pieces": b"\r\n\x1a" + content(seed, pieces_size)})
@@ -821,8 +758,7 @@ def stream_torrent(seed, pieces_size=60):
 
 @case()
 def standard_input_redirected_from_a_file():
-    """The target "-" reads standard input byte for byte (on Windows with no text translation of
-    CR LF or 0x1A), and its name field is "-"; a file named "-" is reached with its folder."""
+    """The target "-" reads standard input byte for byte; a file named "-" needs its folder."""
     folder = os.path.join(WORK, "stdin")
     data, sha1, sha256, link = stream_torrent("redirected")
     path = os.path.join(folder, "x.torrent")
@@ -838,9 +774,7 @@ def standard_input_redirected_from_a_file():
 
 @case(windows=False)
 def streams():
-    """Pipes, /dev/stdin and a process substitution are read to their end: an empty one is a blank
-    file, one cut inside the info value an error as the same bytes in a file are, one cut after it
-    still gives the digest; "-" among files is read in its place."""
+    """Pipes, /dev/stdin and a process substitution are read as files with their bytes are."""
     data, sha1, _, _ = stream_torrent("piped", 3_000_000)
     start, end = data.index(b"4:info") + 6, data.index(b"7:comment")
     x = lines(["x.torrent"], True)[0] + b"\n"
@@ -861,8 +795,7 @@ def streams():
 
 @case(windows=False)
 def fifo_named_exactly_with_a_writer():
-    """A FIFO named exactly is read to its end once a writer comes, however late; one whose writer
-    leaves without a byte is a blank file."""
+    """A FIFO named exactly is read once a writer comes; with no byte written, a blank file."""
     folder = os.path.join(WORK, "fifo")
     os.makedirs(folder, exist_ok=True)
     os.mkfifo(os.path.join(folder, "x.fifo"))
@@ -920,8 +853,7 @@ TREE = ["a.torrent", "a b.torrent", "a-b/x.torrent", "a/y.torrent", "a.d/z.TORRE
 
 
 def make_tree(folder, paths=TREE):
-    """Files at several depths (names whose next byte lies below "/" beside folders of the same
-    start) and an empty folder: each file's path below folder, with "/", -> its line's field."""
+    """Files at several depths and an empty folder: each file's path -> its line's field."""
     fields = {}
     for path in paths:
         sub, name = os.path.split(path)
@@ -933,8 +865,7 @@ def make_tree(folder, paths=TREE):
 
 
 def walk_lines(fields, paths, prefix):
-    """The lines of the files at paths below a target's folder: natively shown after prefix, the
-    target's directory part as written; on Windows the path alone, with "\\"."""
+    """The lines of the files at paths below a target's folder, natively after prefix."""
     if WINDOWS:
         return [fields[p] + b"  " + os.fsencode(p.replace("/", "\\")) for p in paths]
     return [fields[p] + b"  " + os.fsencode(prefix + p) for p in paths]
@@ -948,8 +879,7 @@ def find_sorted(folder, keep=lambda name: True):
 
 
 def folders_in_turn(paths):
-    """Whether a Windows walk's paths (with "\\") give each folder's files before its subfolders,
-    and every folder's paths in one run."""
+    """Whether Windows paths give each folder's files, then its subfolders', in one run."""
     left, current = set(), ()
     for path in paths:
         folders = tuple(path.split("\\")[:-1])
@@ -966,8 +896,7 @@ def folders_in_turn(paths):
 
 
 def expect_walk(args, want, what, cwd=None):
-    """A -r run: natively exactly these lines; on Windows the same lines in an order where each
-    folder's files come before its subfolders."""
+    """A -r run: natively these lines, on Windows in an order folders_in_turn takes."""
     if not WINDOWS:
         expect(args, want, cwd=cwd)
         return
@@ -981,11 +910,7 @@ def expect_walk(args, want, what, cwd=None):
 
 @case()
 def tree_walk():
-    """-r: a mask, an exclusion or a folder takes every folder below, at any depth, the mask
-    choosing among the files of each; natively in the order of `find DIR -type f | LC_ALL=C sort`,
-    on Windows each folder's files before its subfolders. The name field is the path below the
-    target's folder, natively after the target's directory part as written. Without -r, the
-    folder's own files alone."""
+    """-r takes every folder below, natively in the order of `find | LC_ALL=C sort`."""
     folder = os.path.join(WORK, "tree")
     fields = make_tree(folder)
     torrents = lambda name: name.lower().endswith(".torrent")  # noqa: E731
@@ -1007,8 +932,7 @@ def tree_walk():
 
 @case()
 def tree_links():
-    """-r follows no link to a folder, so a loop made of links ends: a link to the folder above,
-    two folders linked to each other; a link to a file is reported like any file."""
+    """-r follows no link to a folder, so loops end; a link to a file is any file."""
     folder = os.path.join(WORK, "links")
     fields = make_tree(folder, ["top.torrent", "x/in_x.torrent", "y/in_y.torrent"])
     for link, target in [("x/up", ".."), ("x/to_y", "../y"), ("y/to_x", "../x"),
@@ -1022,26 +946,23 @@ def tree_links():
 
 @case(windows=False)
 def tree_unreadable_folder():
-    """-r: a folder below the target's that cannot be read gives a notice with the system's reason
-    where it comes in the walk, the walk goes on past it, and the exit status is 1."""
-    folder = os.path.join(readable_by_all(), "tree")
+    """-r past a folder it cannot read: the notice in its place, then status 1."""
+    public, program = readable_by_all()
+    folder = os.path.join(public, "tree")
     fields = make_tree(folder, ["a.torrent", "locked/in.torrent", "z/after.torrent"])
     os.chmod(os.path.join(folder, "locked"), 0)
-    program = os.path.join(os.path.dirname(folder), "kelvane")
-    command = as_nobody([program, "-r", folder])
     first, last = walk_lines(fields, ["a.torrent", "z/after.torrent"], folder + "/")
     try:
         equal("-r past a folder one cannot read: the notice in its place, status 1",
               (1, first + EOL + notice(folder + "/locked", b"Permission denied") + last + EOL,
-               b""), run(command[1:], program=command[0], merged=True))
+               b""), run_as([program, "-r", folder], nobody=True, merged=True))
     finally:
         os.chmod(os.path.join(folder, "locked"), 0o755)
 
 
 @case()
 def tree_json():
-    """-r -json: one record per file the walk reaches, in the order of the lines of -r, each path
-    the line's name field and each digest the line's."""
+    """-r -json: a record per line of -r, with its name and digest."""
     folder = os.path.join(WORK, "json tree")
     make_tree(folder)
     target = native(folder + "/*.torrent")
@@ -1056,9 +977,7 @@ def tree_json():
 
 @case()
 def tree_missing_and_file_targets():
-    """-r with a missing file or folder gives what it gives without -r. Natively a file named
-    exactly is that file alone; on Windows, where a name without wildcards is a mask, -r takes
-    that name in every folder below."""
+    """-r with a missing target, or a file named exactly (on Windows a mask)."""
     folder = os.path.join(WORK, "one tree")
     fields = make_tree(folder, ["one.torrent", "sub/one.torrent"])
     for rest in ["missing.torrent", "nowhere/*.torrent"]:
