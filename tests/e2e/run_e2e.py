@@ -854,21 +854,15 @@ TREE = ["a.torrent", "a b.torrent", "a-b/x.torrent", "a/y.torrent", "a.d/z.TORRE
 
 def make_tree(folder, paths=TREE):
     """Files at several depths and an empty folder: each file's path -> its line's field."""
-    fields = {}
-    for path in paths:
-        sub, name = os.path.split(path)
-        data, field = torrent(path)
-        put(os.path.join(folder, sub), name, data, field)
-        fields[path] = field
     os.makedirs(os.path.join(folder, "empty"), exist_ok=True)
-    return fields
+    return {p: put(os.path.join(folder, os.path.dirname(p)), os.path.basename(p), *torrent(p))[:40]
+            for p in paths}
 
 
 def walk_lines(fields, paths, prefix):
     """The lines of the files at paths below a target's folder, natively after prefix."""
-    if WINDOWS:
-        return [fields[p] + b"  " + os.fsencode(p.replace("/", "\\")) for p in paths]
-    return [fields[p] + b"  " + os.fsencode(prefix + p) for p in paths]
+    return [fields[p] + b"  " + os.fsencode(p.replace("/", "\\") if WINDOWS else prefix + p)
+            for p in paths]
 
 
 def find_sorted(folder, keep=lambda name: True):
@@ -880,18 +874,12 @@ def find_sorted(folder, keep=lambda name: True):
 
 def folders_in_turn(paths):
     """Whether Windows paths give each folder's files, then its subfolders', in one run."""
-    left, current = set(), ()
-    for path in paths:
-        folders = tuple(path.split("\\")[:-1])
-        common = 0
-        while common < min(len(current), len(folders)) and current[common] == folders[common]:
-            common += 1
-        left.update(current[:k] for k in range(common + 1, len(current) + 1))
-        if common < len(current) and common == len(folders):
-            return False  # a file of a folder after one of its subfolders
-        if any(folders[:k] in left for k in range(1, len(folders) + 1)):
+    folders = [tuple(path.split("\\")[:-1]) for path in paths]
+    for top in {f[:k] for f in folders for k in range(len(f) + 1)}:
+        below = [i for i, f in enumerate(folders) if f[:len(top)] == top]
+        own = [folders[i] == top for i in below]
+        if below != list(range(below[0], below[0] + len(below))) or own != sorted(own)[::-1]:
             return False
-        current = folders
     return True
 
 
