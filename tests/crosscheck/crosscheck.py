@@ -1,13 +1,9 @@
 #!/usr/bin/python3
 """Checks kelvane's lines against other torrent software: crosscheck.py <path to kelvane>
 
-Each folder below is read in one run per option. The plain lines of files made by mktorrent and
-transmission-create must hold the info hash transmission-show reports. On those files, on v2-only
-and hybrid files libtorrent makes and on random files crafted byte by byte, every file libtorrent
-loads must get its v1 info hash in the plain line, its v2 info hash (or the no-v2 line) with -v2
-and its make_magnet_uri with -magnet; -hash leaves the first field alone. libtorrent shuffles the
-trackers of one announce tier as it loads a file, where kelvane keeps the file's order: links are
-compared byte for byte up to the order within each tier.
+Files made by mktorrent and transmission-create get the info hash transmission-show reports; those,
+v2-only and hybrid files libtorrent makes and random crafted files get libtorrent's v1 and v2 info
+hashes and magnet link (up to the order of the trackers in a tier, which libtorrent shuffles).
 """
 
 import os
@@ -40,8 +36,7 @@ def check(ok, what):
 
 
 def make_with_tools(out):
-    """Files from the command-line makers (piece sizes: mktorrent 2^n, transmission KiB) of a
-    single file and a folder tree with files of awkward sizes."""
+    """Files the command-line makers make of a single file and of a tree of awkward sizes."""
     for rel, size in [("single.bin", 300_001), ("album/01 intro.flac", 70_000),
                       ("album/cover.jpg", 5), ("album/disc 2/x/notes.txt", 1)]:
         os.makedirs(os.path.dirname(os.path.join(out, "content", rel)), exist_ok=True)
@@ -96,20 +91,17 @@ def _file(rng):
 
 
 def crafted(rng):
-    """The bytes of one random file: v1, v2-only or hybrid, single or multi-file, with names,
-    trackers and web seeds built from awkward pieces (separators, dots, percent signs, control
-    bytes, malformed UTF-8, bidirectional marks, names over 240 bytes, white space, odd ports and
-    brackets). Some are files libtorrent refuses to load."""
-    kind = rng.choice(["v1 single", "v1 multi", "v2 single", "v2 multi", "hybrid single",
-                       "hybrid multi"])
+    """The bytes of one random v1, v2-only or hybrid file of awkward names, trackers and web seeds,
+    which libtorrent may refuse to load."""
+    kind = rng.choice(["v1", "v2", "hybrid"]) + rng.choice([" single", " multi"])
     name = b"" if rng.random() < 0.02 else _text(rng)
     info = {b"name": name, b"piece length": 16384}
-    if kind.endswith("single") and not kind.startswith("v2"):
-        info[b"length"] = 1
-    if kind.endswith("multi") and not kind.startswith("v2"):
-        info[b"files"] = [{b"length": 1, b"path": [b"x"]}]
     if not kind.startswith("v2"):
         info[b"pieces"] = bytes(20)
+        if kind.endswith("single"):
+            info[b"length"] = 1
+        else:
+            info[b"files"] = [{b"length": 1, b"path": [b"x"]}]
     if not kind.startswith("v1"):
         info[b"meta version"] = 2
         if kind.endswith("single"):
@@ -181,12 +173,9 @@ def compare(folder, what, show=False):
     lines against transmission-show too."""
     mask = os.path.join(folder, "*.torrent")
     plain, v2 = fields([], mask), fields(["-v2"], mask)
-    check(kelvane_lines(["-hash", mask]) == list(plain.values()),
-          f"{what}: -hash lines are not the fields alone in the same order")
     # A link is the whole line; the runs list the folder in the same order, one line a file.
     links = kelvane_lines(["-magnet", mask])
-    check(len(links) == len(plain) and kelvane_lines(["-HASH", "-Magnet", mask]) == links,
-          f"{what}: {len(links)} links for {len(plain)} files, or -hash changes them")
+    check(len(links) == len(plain), f"{what}: {len(links)} links for {len(plain)} files")
     magnet, refused, compared = dict(zip(plain, links)), 0, 0
     for name in sorted(n for n in os.listdir(folder) if n.endswith(".torrent")):
         path = os.path.join(folder, name)
