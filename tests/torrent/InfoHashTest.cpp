@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "base/Exceptions.h"
 #include "base/Stream.h"
@@ -37,51 +34,6 @@ TEST(InfoHashTest, ARangeThatCannotBeReadWholeIsAnError) {
   TClaimingStream whole("d4:infoi1e11:_info_starti1e12:_info_lengthi3ee", 1000);
   EXPECT_EQ(GetInfoHashOfStream(whole), k4i);
   TClaimingStream cut("d4:infoi1e11:_info_starti1e12:_info_lengthi50ee", 1000);
-  EXPECT_THROW(GetInfoHashOfStream(cut), EReadError);
-}
-
-// A stream of no known size, as a pipe is: it delivers a few bytes a read, and cannot seek.
-struct TPipeStream : TMemoryStream {
-  explicit TPipeStream(const std::string& bytes) : TMemoryStream(bytes) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    return TMemoryStream::Read(buffer, std::min<std::size_t>(count, 65536));
-  }
-  std::int64_t Size() override { return -1; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const std::int64_t at = origin == TSeekOrigin::Beginning ? offset : Position() + offset;
-    if (at != Position()) Sought = true;
-    return at;
-  }
-  bool Sought = false;
-};
-
-// A file larger than the window is scanned through one buffer, its pieces (3,000,000 bytes)
-// passed over; a stream of no known size with the same bytes gets the same lines in one pass,
-// both digests of a hybrid's link included, and is never sought. Cut inside its info value, or
-// empty, it gets the lines a file gets.
-TEST(InfoHashTest, AStreamOfNoKnownSizeGetsTheLinesOfAFile) {
-  const std::string info =
-      "d9:file treed1:ad0:d6:lengthi1e11:pieces root32:" + std::string(32, '\x11') +
-      "eee6:lengthi1e12:meta versioni2e4:name1:a12:piece lengthi16384e"
-      "6:pieces3000000:" +
-      std::string(3000000, '\x22') + "e";
-  const std::string file = "d8:announce9:http://t/4:info" + info + "8:url-list9:http://w/e";
-  const std::string sha1 = SHA1DigestHex(info), sha256 = SHA256DigestHex(info);
-  const std::string link = "magnet:?xt=urn:btih:" + Lower(sha1) + "&xt=urn:btmh:1220" +
-                           Lower(sha256) + "&dn=a&tr=http%3a%2f%2ft%2f&ws=http%3a%2f%2fw%2f";
-  ASSERT_GT(file.size(), 2 * kWindow);
-  const std::pair<TLineContent, std::string> rows[] = {
-      {TLineContent::V1Digest, sha1}, {TLineContent::V2Digest, sha256},
-      {TLineContent::MagnetLink, link}};
-  for (const auto& [content, field] : rows) {
-    TMemoryStream named(file);
-    TPipeStream piped(file);
-    EXPECT_EQ(GetInfoHashOfStream(named, content), field);
-    EXPECT_EQ(GetInfoHashOfStream(piped, content), field);
-    EXPECT_FALSE(piped.Sought);
-  }
-  TPipeStream empty(""), cut(file.substr(0, file.size() - 30));
-  EXPECT_EQ(GetInfoHashOfStream(empty), "Error - Blank file!");
   EXPECT_THROW(GetInfoHashOfStream(cut), EReadError);
 }
 
