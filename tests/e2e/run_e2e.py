@@ -344,7 +344,7 @@ def declared_lengths():
     target = native(folder + "/*")
     info = bencode({"length": 5, "name": "n", "piece length": 16384, "pieces": content("n", 20)})
     want = []
-    for length in [2**32 + 20, 2**31, 2**63 - 1, 10**20 - 1]:
+    for length in [2**32 + 20, 2**31, 2**63 - 1, 2**63, 10**20 - 1]:
         want.append(put(folder, "inside%d.torrent" % length,
                         b"d4:infod6:pieces%d:%s4:name1:n6:lengthi5eee" % (length, b"A" * 20),
                         IN_FILE, target))
