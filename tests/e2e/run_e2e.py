@@ -113,8 +113,8 @@ def check_usage(what, name, result):
     head = (b"Usage: " + name + b" [-hash] [-v2] [-magnet] [-json] [-r] TARGET...\n       " + name
             + b" --version | --help\n")
     told = [b"-hash", b"-v2", b"-magnet", b"-json", b"  -r ", b"--version", b'"*"', b'"?"',
-            b'"^MASK"',
-            b'"-" reads standard input', b"current folder", b"sorted by name", b"Exit status"]
+            b'"^MASK"', b'"-" reads standard input', b"current folder", b"sorted by name",
+            b"Exit status"]
     equal(f"usage screen {what}", (0, b"", head, [True] * len(told), True),
           (code, err, out[:len(head)], [t in out for t in told], out.endswith(b"file.\n")))
 
@@ -315,13 +315,12 @@ def v2_and_magnet_lines():
         info = dict(info, name="my song")
         if name != "nopiece.torrent":
             info["piece length"] = 16384
-        info = bencode(info)
-        sha1, sha256 = hashlib.sha1(info).hexdigest(), hashlib.sha256(info).hexdigest()
-        has_v1 = name in ("hybrid.torrent", "v1.torrent")
-        link = ("magnet:?" + ("xt=urn:btih:" + sha1 + "&" if has_v1 else "")
+        data = bencode(info)
+        sha1, sha256 = hashlib.sha1(data).hexdigest(), hashlib.sha256(data).hexdigest()
+        link = ("magnet:?" + ("xt=urn:btih:" + sha1 + "&" if "pieces" in info else "")
                 + ("" if name == "v1.torrent" else "xt=urn:btmh:1220" + sha256 + "&")
                 + "dn=my%20song&tr=http%3a%2f%2ft.invalid%2fa%20b")
-        files[name] = (wrap(info, {"announce": " http://t.invalid/a b"})[0], sha1.upper().encode(),
+        files[name] = (wrap(data, {"announce": " http://t.invalid/a b"})[0], sha1.upper().encode(),
                        b"Error - No v2 info hash!" if name == "v1.torrent"
                        else sha256.upper().encode(), link.encode())
     for name, (data, *_) in files.items():
@@ -460,13 +459,13 @@ def odd_names():
     names = [b"a\nb", b"a?b", b"a\\b", b"a*b", b"a:b", b"A?B", b"evil:good.torrent",
              b"Twin.torrent", b"twin.torrent", b"\x01\x7f\xff.torrent"]
     line = {name: put(folder, name, *torrent(name)) for name in names}
-    with_folder = {name: put(folder, name, *torrent(name), odd + b"/") for name in names}
     # "?" is one byte, whichever; letter case is ignored; ":" and "\" are bytes like any other.
     for mask, chosen in [(b"*", names), (b"A?B", [n for n in names if len(n) == 3]),
                          (b"*:*", [b"a:b", b"evil:good.torrent"]), (b"*\\*", [b"a\\b"]),
                          (b"*.TORRENT", [n for n in names if n.endswith(b".torrent")])]:
         expect([mask], [line[name] for name in chosen], as_set=True, cwd=folder)
-    expect([odd + b"/*"], list(with_folder.values()), as_set=True, cwd=parent)
+    expect([odd + b"/*"], [put(folder, n, *torrent(n), odd + b"/") for n in names], as_set=True,
+           cwd=parent)
     # As the shell hands on an expanded list: each name is that one file, in argument order.
     plain = [name for name in names if b"*" not in name and b"?" not in name]
     for prefix, cwd in [(b"", folder), (b"./", folder), (odd + b"/", parent)]:
