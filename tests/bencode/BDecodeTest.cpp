@@ -102,6 +102,24 @@ TEST(DecodeStreamTest, AnInfoValueTheStreamEndsInsideHasNoLength) {
     EXPECT_EQ(Decode(input), expected) << input.substr(0, 20);
 }
 
+// A declared length is the number its digits write, however many there are: it never wraps, and
+// one past 63 bits asks for more than any stream holds. Either way the string runs to the stream's
+// end, which inside the info value takes the value's length away and after it leaves the length.
+TEST(DecodeStreamTest, ReadsDeclaredLengthsWithoutWrapping) {
+  for (const std::string length : {"4294967316", "2147483648", "9223372036854775807",
+                                   "9223372036854775808", "99999999999999999999"}) {
+    const std::string inside =
+        "d4:infod6:pieces" + length + ":" + std::string(20, 'A') + "4:name1:nee";
+    EXPECT_EQ(Decode(inside),
+              "{info={+1},_info_start=i7,_info_length=i-1} @" + std::to_string(inside.size()));
+    const std::string after = "d4:infoi1e1:x" + length + ":abce";
+    EXPECT_EQ(Decode(after), "{x=<4@" + std::to_string(after.size() - 4) +
+                                 ">,info=i1,_info_start=i7,_info_length=i3} @" +
+                                 std::to_string(after.size()));
+  }
+  EXPECT_EQ(Decode("9223372036854775807:" + std::string(1048577, 'a')), "<1048577@20> @1048597");
+}
+
 TEST(DecodeStreamTest, LimitsNesting) {
   const std::size_t n = kMaxNestingDepth;
   EXPECT_EQ(Decode(std::string(1000, 'l') + std::string(1000, 'e')),
