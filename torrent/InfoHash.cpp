@@ -127,20 +127,17 @@ void RangeDigests(const TInfoDigests& taken, const TInfoScanner& scanner, TStrea
                   std::string* sha256Hex) {
   std::optional<TSHA1Context> sha1;
   std::optional<TSHA256Context> sha256;
-  if (sha1Hex != nullptr) {
-    if (const TBlockDigest* digest = taken.Of(false, start, length)) {
-      *sha1Hex = digest->DigestHex();
+  // A wanted digest the scan took is read off; one it did not take is started.
+  const auto takenOrStarted = [&](std::string* hex, bool isSha256, auto& context) {
+    if (hex == nullptr) return;
+    if (const TBlockDigest* digest = taken.Of(isSha256, start, length)) {
+      *hex = digest->DigestHex();
     } else {
-      sha1.emplace();
+      context.emplace();
     }
-  }
-  if (sha256Hex != nullptr) {
-    if (const TBlockDigest* digest = taken.Of(true, start, length)) {
-      *sha256Hex = digest->DigestHex();
-    } else {
-      sha256.emplace();
-    }
-  }
+  };
+  takenOrStarted(sha1Hex, false, sha1);
+  takenOrStarted(sha256Hex, true, sha256);
   if (!sha1 && !sha256) return;
   const auto feed = [&](const char* bytes, std::size_t count) {
     if (sha1 && sha256) {
